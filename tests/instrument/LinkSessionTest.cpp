@@ -1,0 +1,65 @@
+#include "LinkSession.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Records which sessions were closed, in order.
+class ClosingLink : public InstrumentLink {
+public:
+    ViStatus Close(ViObject vi) override {
+        closed.push_back(vi);
+        return VI_SUCCESS;
+    }
+    std::vector<ViObject> closed;
+};
+
+TEST(LinkSessionTest, NothingAdoptedNothingClosed) {
+    ClosingLink link;
+    {
+        LinkSession session(link);
+        EXPECT_FALSE(session.IsOpen());
+        session.Close();
+    }
+    EXPECT_TRUE(link.closed.empty());
+}
+
+TEST(LinkSessionTest, ExplicitCloseHappensOnceAndDestructorAddsNothing) {
+    ClosingLink link;
+    {
+        LinkSession session(link);
+        session.Adopt(7);
+        EXPECT_TRUE(session.IsOpen());
+        EXPECT_EQ(session.Handle(), 7u);
+        session.Close();
+        session.Close();
+        EXPECT_FALSE(session.IsOpen());
+    }
+    EXPECT_EQ(link.closed, std::vector<ViObject>{7});
+}
+
+TEST(LinkSessionTest, DestructorClosesInReverseOfDeclaration) {
+    ClosingLink link;
+    {
+        LinkSession rm(link);
+        LinkSession instr(link);
+        rm.Adopt(1);
+        instr.Adopt(2);
+    }
+    EXPECT_EQ(link.closed, (std::vector<ViObject>{2, 1}));
+}
+
+TEST(LinkSessionTest, AdoptingAgainClosesThePreviousSession) {
+    ClosingLink link;
+    {
+        LinkSession session(link);
+        session.Adopt(3);
+        session.Adopt(4);
+        EXPECT_EQ(link.closed, std::vector<ViObject>{3});
+    }
+    EXPECT_EQ(link.closed, (std::vector<ViObject>{3, 4}));
+}
+
+}  // namespace
