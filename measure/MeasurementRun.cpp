@@ -18,7 +18,7 @@ namespace {
 
 constexpr ViAttrState kTimeoutMs = 7000;
 constexpr std::size_t kCommandBufferSize = 20;
-// 50000 readings of 4 bytes behind an 11-byte header, with room to spare.
+// 50000 readings of 4 bytes behind the "#6200000" header, with room to spare.
 constexpr std::size_t kReceiveBufferSize = 210000;
 constexpr ViUInt32 kIdentityReplyMax = 60;
 constexpr ViUInt32 kFunctionReplyMax = 20;
@@ -35,14 +35,13 @@ struct RunContext {
 };
 
 // Copies `text` with its terminating zero into the command buffer and writes
-// it without the zero. Returns the number of bytes written.
-std::size_t SendCommand(RunContext& run, const std::string& text) {
+// it without the zero.
+void SendCommand(RunContext& run, const std::string& text) {
     const std::size_t size = std::min(text.size(), run.command.Size() - 1);
     std::memcpy(run.command.Data(), text.data(), size);
     run.command.Data()[size] = '\0';
     ViUInt32 written = 0;
     run.link.Write(run.instr, run.command.Data(), static_cast<ViUInt32>(size), &written);
-    return size;
 }
 
 // The command as it now stands in the command buffer.
