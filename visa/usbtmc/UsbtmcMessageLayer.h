@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <memory>
 
-#include "visa.h"
 #include "usbtmc/UsbTransport.h"
+#include "visa.h"
 
 namespace zvisa::usbtmc {
+
+class UsbtmcExchange;
 
 struct IoResult {
     ViStatus status = VI_SUCCESS;
@@ -34,7 +36,8 @@ public:
     IoResult Read(std::uint8_t* buffer, std::size_t count, ViUInt32 timeoutMs);
 
 private:
-    // Filled in by the implementation.
+    std::unique_ptr<UsbTransport> transport_;
+    std::unique_ptr<UsbtmcExchange> exchange_;  // borrows *transport_: destroyed first
 };
 
 }  // namespace zvisa::usbtmc

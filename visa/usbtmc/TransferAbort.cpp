@@ -1,0 +1,139 @@
+#include "usbtmc/TransferAbort.h"
+
+#include <algorithm>
+
+namespace zvisa::usbtmc {
+
+namespace {
+
+// Class requests addressed to an endpoint, device to host.
+constexpr std::uint8_t kEndpointClassIn = 0xA2;
+constexpr std::uint8_t kInitiateAbortBulkOut = 1;
+constexpr std::uint8_t kCheckAbortBulkOutStatus = 2;
+constexpr std::uint8_t kInitiateAbortBulkIn = 3;
+constexpr std::uint8_t kCheckAbortBulkInStatus = 4;
+constexpr std::uint16_t kInitiateLength = 2;
+constexpr std::uint16_t kCheckLength = 8;
+
+constexpr std::uint8_t kStatusSuccess = 0x01;
+constexpr std::uint8_t kStatusPending = 0x02;
+constexpr std::uint8_t kBulkInFifoHasData = 0x01;
+
+// Long enough for a meter to finish what it was sending, short enough that a
+// dead one does not hold the session much past its own timeout.
+constexpr std::chrono::milliseconds kAbortBudget{2000};
+constexpr std::chrono::milliseconds kDrainReadTimeout{300};
+constexpr std::chrono::milliseconds kCheckInterval{20};
+// Bounds the loops even when the device answers at once forever.
+constexpr int kMaxDrainReads = 100;
+constexpr int kMaxChecks = 100;
+constexpr std::size_t kDrainPackets = 64;
+
+}  // namespace
+
+TransferAbort::TransferAbort(UsbTransport& transport, Clock& clock)
+    : transport_(transport), clock_(clock) {}
+
+UsbResult TransferAbort::AbortBulkIn(std::uint8_t tag) {
+    const Deadline deadline(clock_, kAbortBudget);
+    const std::uint8_t endpoint = transport_.BulkInEndpoint();
+    const Reply initiate =
+        ClassRequest(kInitiateAbortBulkIn, tag, endpoint, kInitiateLength, deadline);
+    if (initiate.result != UsbResult::Ok) {
+        return initiate.result;
+    }
+    // FAILED or TRANSFER_NOT_IN_PROGRESS: nothing to abort, and no CHECK may follow.
+    if (initiate.status != kStatusSuccess) {
+        return UsbResult::Error;
+    }
+    const UsbResult drained = DrainBulkIn(deadline);
+    if (drained == UsbResult::NoDevice) {
+        return drained;
+    }
+    return PollCheck(kCheckAbortBulkInStatus, endpoint, deadline);
+}
+
+UsbResult TransferAbort::AbortBulkOut(std::uint8_t tag) {
+    const Deadline deadline(clock_, kAbortBudget);
+    const std::uint8_t endpoint = transport_.BulkOutEndpoint();
+    const Reply initiate =
+        ClassRequest(kInitiateAbortBulkOut, tag, endpoint, kInitiateLength, deadline);
+    if (initiate.result != UsbResult::Ok) {
+        return initiate.result;
+    }
+    if (initiate.status != kStatusSuccess) {
+        return UsbResult::Error;
+    }
+    const UsbResult checked = PollCheck(kCheckAbortBulkOutStatus, endpoint, deadline);
+    if (checked != UsbResult::Ok) {
+        return checked;
+    }
+    // The device halts Bulk-OUT once the abort completes.
+    return transport_.ClearHalt(endpoint);
+}
+
+TransferAbort::Reply TransferAbort::ClassRequest(std::uint8_t request, std::uint16_t value,
+                                                 std::uint8_t endpoint, std::uint16_t length,
+                                                 const Deadline& deadline) {
+    std::uint8_t data[kCheckLength] = {};
+    const TransferOutcome outcome = transport_.ControlIn(kEndpointClassIn, request, value, endpoint,
+                                                         data, length, deadline.Remaining());
+    Reply reply;
+    reply.result = outcome.result;
+    if (outcome.result == UsbResult::Ok && outcome.transferred == 0) {
+        reply.result = UsbResult::Error;  // no status byte
+    }
+    reply.status = data[0];
+    reply.flags = outcome.transferred >= 2 ? data[1] : 0;
+    return reply;
+}
+
+// Reads Bulk-IN until the device ends its transfer with a short packet; the
+// bytes belong to the abandoned reply and are thrown away.
+UsbResult TransferAbort::DrainBulkIn(const Deadline& deadline) {
+    const std::size_t size = std::max<std::size_t>(transport_.BulkInMaxPacket(), 1) * kDrainPackets;
+    drainBuffer_.resize(size);
+    for (int read = 0; read < kMaxDrainReads && !deadline.Expired(); ++read) {
+        const TransferOutcome outcome =
+            transport_.BulkIn(drainBuffer_.data(), size, deadline.Remaining(kDrainReadTimeout));
+        if (outcome.result == UsbResult::Stall) {
+            return transport_.ClearHalt(transport_.BulkInEndpoint());
+        }
+        if (outcome.result != UsbResult::Ok) {
+            return outcome.result;
+        }
+        if (outcome.transferred < size) {
+            return UsbResult::Ok;
+        }
+    }
+    return UsbResult::Timeout;
+}
+
+UsbResult TransferAbort::PollCheck(std::uint8_t request, std::uint8_t endpoint,
+                                   const Deadline& deadline) {
+    for (int check = 0; check < kMaxChecks && !deadline.Expired(); ++check) {
+        const Reply reply = ClassRequest(request, 0, endpoint, kCheckLength, deadline);
+        if (reply.result != UsbResult::Ok) {
+            return reply.result;
+        }
+        if (reply.status == kStatusSuccess) {
+            return UsbResult::Ok;
+        }
+        if (reply.status != kStatusPending) {
+            return UsbResult::Error;
+        }
+        const bool moreToDrain =
+            request == kCheckAbortBulkInStatus && (reply.flags & kBulkInFifoHasData) != 0;
+        if (moreToDrain) {
+            const UsbResult drained = DrainBulkIn(deadline);
+            if (drained == UsbResult::NoDevice) {
+                return drained;
+            }
+        } else {
+            clock_.SleepFor(kCheckInterval);
+        }
+    }
+    return UsbResult::Timeout;
+}
+
+}  // namespace zvisa::usbtmc

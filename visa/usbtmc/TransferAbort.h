@@ -1,0 +1,43 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "usbtmc/Clock.h"
+#include "usbtmc/Deadline.h"
+#include "usbtmc/UsbTransport.h"
+
+namespace zvisa::usbtmc {
+
+// The USBTMC split transactions that end a bulk transfer the host gave up
+// on, so that the next command starts clean. Each abort has its own bounded
+// time budget: it runs after the caller's deadline has usually passed.
+class TransferAbort {
+public:
+    TransferAbort(UsbTransport& transport, Clock& clock);
+
+    // `tag` is the bTag of the REQUEST whose reply is cut off. Returns Ok when
+    // the device confirmed the abort, NoDevice when it vanished, otherwise
+    // the reason it stopped (Error: the device refused, Timeout: out of time).
+    UsbResult AbortBulkIn(std::uint8_t tag);
+    UsbResult AbortBulkOut(std::uint8_t tag);
+
+private:
+    struct Reply {
+        UsbResult result = UsbResult::Ok;
+        std::uint8_t status = 0;
+        std::uint8_t flags = 0;  // bmAbortBulkIn of CHECK_ABORT_BULK_IN_STATUS
+    };
+
+    Reply ClassRequest(std::uint8_t request, std::uint16_t value, std::uint8_t endpoint,
+                       std::uint16_t length, const Deadline& deadline);
+    UsbResult DrainBulkIn(const Deadline& deadline);
+    UsbResult PollCheck(std::uint8_t request, std::uint8_t endpoint, const Deadline& deadline);
+
+    UsbTransport& transport_;
+    Clock& clock_;
+    std::vector<std::uint8_t> drainBuffer_;
+};
+
+}  // namespace zvisa::usbtmc

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "usbtmc/Clock.h"
+#include "usbtmc/Deadline.h"
+#include "usbtmc/TransferAbort.h"
+#include "usbtmc/UsbTransport.h"
+#include "usbtmc/UsbtmcHeader.h"
+#include "usbtmc/UsbtmcMessageLayer.h"
+#include "visa.h"
+
+namespace zvisa::usbtmc {
+
+// The work behind UsbtmcMessageLayer, with the clock passed in so tests can
+// run timeouts on scripted time. Borrows the transport; never throws.
+class UsbtmcExchange {
+public:
+    UsbtmcExchange(UsbTransport& transport, Clock& clock);
+
+    IoResult Write(const std::uint8_t* data, std::size_t length, ViUInt32 timeoutMs);
+    IoResult Read(std::uint8_t* buffer, std::size_t count, ViUInt32 timeoutMs);
+
+private:
+    // What arrived on Bulk-IN for one REQUEST.
+    struct Arrival {
+        UsbResult result = UsbResult::Ok;
+        std::size_t received = 0;  // header, data and alignment bytes
+        bool ended = false;        // a short packet closed the transfer
+    };
+    // The part of one DEV_DEP_MSG_IN transfer that goes to the caller.
+    struct InTransfer {
+        ViStatus status = VI_SUCCESS;
+        std::size_t dataLength = 0;  // starts at kBulkHeaderSize in inBuffer_
+        bool endOfMessage = false;
+    };
+    struct Sent {
+        ViStatus status = VI_SUCCESS;
+        std::size_t bytes = 0;  // including the header
+    };
+
+    std::uint8_t NextTag();
+    bool ReserveInBuffer(std::uint32_t requested);
+    InTransfer Request(std::uint32_t requested, const Deadline& deadline);
+    Sent SendBulkOut(const std::uint8_t* frame, std::size_t length, std::uint8_t tag,
+                     const Deadline& deadline);
+    ViStatus BulkOutFailure(UsbResult result, std::uint8_t tag);
+    InTransfer ReceiveTransfer(std::uint8_t tag, std::uint32_t requested, const Deadline& deadline);
+    Arrival ReceivePackets(const Deadline& deadline);
+    ViStatus ArrivalStatus(const Arrival& arrival);
+    InTransfer CheckTransfer(const Arrival& arrival, std::uint8_t tag,
+                             std::uint32_t requested) const;
+    std::size_t PacketSize() const;
+    ViStatus LoseConnection();
+
+    UsbTransport& transport_;
+    TransferAbort abort_;
+    Clock& clock_;
+    std::uint8_t lastTag_ = 0;
+    bool connectionLost_ = false;
+    std::vector<std::uint8_t> outFrame_;  // one DEV_DEP_MSG_OUT transfer
+    std::vector<std::uint8_t> inBuffer_;  // one DEV_DEP_MSG_IN transfer, sized per REQUEST
+};
+
+}  // namespace zvisa::usbtmc
