@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -34,7 +35,8 @@ std::vector<std::uint8_t> Hex(const std::string& text) {
 }
 
 std::vector<std::uint8_t> Head(const std::vector<std::uint8_t>& bytes, std::size_t length) {
-    return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length)};
+    return {bytes.begin(),
+            bytes.begin() + static_cast<std::ptrdiff_t>(std::min(length, bytes.size()))};
 }
 
 // A meter on a scripted endpoint pair, with the layer under test on top.
