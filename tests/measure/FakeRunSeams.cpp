@@ -52,7 +52,7 @@ long long FakeRunSeams::ElapsedMs() {
 
 std::string FakeRunSeams::TimeOfDay() {
     ++timeReadings_;
-    char text[16];
+    char text[32];
     std::snprintf(text, sizeof text, "10:%02d:%02d", timeReadings_ / 60 % 60, timeReadings_ % 60);
     journal_.push_back(std::string("time ") + text);
     return text;

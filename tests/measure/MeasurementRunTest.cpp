@@ -78,7 +78,7 @@ Journal QueryLines(const RunNumbers& n, std::size_t functionReplySize) {
 }
 
 std::string Time(int second) {
-    char text[16];
+    char text[32];
     std::snprintf(text, sizeof text, "10:00:%02d", second);
     return text;
 }
