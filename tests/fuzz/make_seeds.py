@@ -1,0 +1,114 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzzers into corpus/<name>/.
+
+block_decoder: "DR?" replies as they arrive. usbtmc_read: the device's side of
+a short conversation, field by field in the order fuzz_usbtmc_read reads them
+(see DeviceScript and FuzzedTransport there).
+"""
+import pathlib
+import struct
+
+CORPUS = pathlib.Path(__file__).parent / "corpus"
+
+
+def write_corpus(name, seeds):
+    folder = CORPUS / name
+    folder.mkdir(parents=True, exist_ok=True)
+    for seed, data in seeds.items():
+        (folder / seed).write_bytes(data)
+
+
+def readings(*values):
+    return b"".join(struct.pack("<f", v) for v in values)
+
+
+INF = float("inf")
+BLOCK_SEEDS = {
+    # The real header of a 50000-reading burst, cut after a few readings.
+    "burst_header_cut_short": b"#6200000" + readings(*[1.5 + k / 1024 for k in range(16)]),
+    "two_readings": b"#18" + readings(1.5, -1.5) + b"\n",
+    "indefinite_length": b"#0" + readings(1.5) + b"\n",
+    "length_digits_cut": b"#6200",
+    "hash_only": b"#",
+    "huge_length": b"#9999999999" + readings(1.0, 2.0),
+    "negative_length": b"#3-16" + readings(1.0, 2.0, 3.0, 4.0),
+    "blank_and_sign": b"#4 +16" + readings(1.0, 2.0, 3.0, 4.0),
+    "digit_count_not_a_digit": b"#x16" + readings(1.0, 2.0, 3.0, 4.0),
+    "non_finite": b"#216" + readings(INF, -INF, float("nan"), -0.0),
+    "odd_byte_count": b"#17" + readings(1.5) + b"\x01\x02\x03",
+}
+
+OK, STALL, TIMEOUT, ERROR, NO_DEVICE = range(5)
+READ, WRITE = 0, 1
+TMO_7000 = 0
+EOM = 0x01
+SUCCESS = 0x01
+
+
+def size(n):
+    return bytes([n & 0xFF, n >> 8 & 0xFF, n >> 16 & 0xFF])
+
+
+def round_up(n, multiple):
+    return (n + multiple - 1) // multiple * multiple
+
+
+def outcome(result=OK, delay=0):
+    return bytes([result, delay, 0])
+
+
+def write(text):
+    return bytes([WRITE, TMO_7000]) + size(len(text)) + text + outcome()
+
+
+def read_small(count):
+    return bytes([READ, TMO_7000, 0, count]) + outcome()
+
+
+def read_large(count):
+    return bytes([READ, TMO_7000, 1]) + size(count) + outcome()
+
+
+def transfer(data, attributes=EOM):
+    """One DEV_DEP_MSG_IN transfer of `data` with its alignment bytes."""
+    body = data + bytes(-len(data) % 4)
+    return bytes([0]) + size(len(data)) + bytes([attributes, 0]) + size(len(body)) + body
+
+
+def filler_transfer(length, attributes=EOM):
+    return bytes([0]) + size(length) + bytes([attributes, 1]) + size(round_up(length, 4)) + b"A"
+
+
+def control_reply(*status):
+    return outcome() + size(len(status)) + bytes(status)
+
+
+IDENTITY = b"ZORVANE SIM,DMM-SIM,SIM0001,1.0\n"
+FUNCTION = b'"VOLT"\n'
+BLOCK = 200009  # "#6200000", 50000 readings, LF
+
+USBTMC_SEEDS = {
+    "idn_query": write(b"*idn?\n") + read_small(60) + transfer(IDENTITY),
+    "function_query": write(b"FUNC?\n") + read_small(20) + transfer(FUNCTION),
+    "dr_block_one_transfer": write(b"DR?\n") + read_large(210000)
+    + filler_transfer(BLOCK),
+    "dr_block_two_transfers": write(b"DR?\n") + read_large(210000)
+    + filler_transfer(100000, attributes=0) + outcome()
+    + filler_transfer(BLOCK - 100000),
+    # A transfer of whole packets, then the zero-length packet that ended it.
+    "zlp_after_whole_packets": read_large(500) + filler_transfer(500)
+    + write(b"*idn?\n") + read_small(60) + bytes([1]) + size(0) + transfer(IDENTITY),
+    # The meter NAKs until the deadline; the read is aborted and drained.
+    "nak_then_abort": write(b"*idn?\n") + read_small(60) + bytes([3]) + outcome(TIMEOUT, 255)
+    + control_reply(SUCCESS, 0) + bytes([1]) + size(0) + control_reply(SUCCESS, 0, 0, 0, 0, 0, 0, 0),
+    "stall_then_clear": read_small(60) + bytes([3]) + outcome(STALL) + outcome()
+    + read_small(60) + transfer(IDENTITY),
+    "unplug_during_block": write(b"DR?\n") + read_large(210000) + bytes([3])
+    + outcome(NO_DEVICE) + write(b"*idn?\n"),
+    "write_nak_then_abort": bytes([WRITE, TMO_7000]) + size(4) + b"DR?\n" + outcome(TIMEOUT, 255)
+    + control_reply(SUCCESS, 0) + control_reply(SUCCESS, 0, 0, 0, 0, 0, 0, 0) + outcome(),
+}
+
+write_corpus("block_decoder", BLOCK_SEEDS)
+# The transport's first field is the packet size (0 picks 512).
+write_corpus("usbtmc_read", {name: bytes([0]) + script for name, script in USBTMC_SEEDS.items()})
