@@ -23,6 +23,7 @@ constexpr std::size_t kReceiveBufferSize = 210000;
 constexpr ViUInt32 kIdentityReplyMax = 60;
 constexpr ViUInt32 kFunctionReplyMax = 20;
 constexpr const char* kSampleCountCommand = "SAMPLE:COUNT 50000\n";
+constexpr std::size_t kSampleCount = 50000;  // the burst kSampleCountCommand asks for
 
 // What the steps after opening the meter share.
 struct RunContext {
@@ -131,14 +132,21 @@ std::string ShortBlockMessage(std::size_t received, std::size_t announced) {
            " readings were received.";
 }
 
+// A reply with no block header (a meter that went away, a "DR?" that never
+// arrived) promised nothing, so the whole burst the run asked for is missing.
+std::size_t ExpectedReadings(const ReadingBlock& block) {
+    return block.announced > 0 ? block.announced : kSampleCount;
+}
+
 void ShowReadings(RunContext& run, const ReadingBlock& block) {
     run.window.WriteReadingsHeader();
     for (std::size_t k = 0; k < block.Received(); ++k) {
         run.window.PumpMessages();
         run.window.WriteReadingRow(static_cast<int>(k), IndexText(k), ValueText(block.values[k]));
     }
-    if (block.announced > block.Received()) {
-        run.window.ShowMessage(ShortBlockMessage(block.Received(), block.announced));
+    const std::size_t expected = ExpectedReadings(block);
+    if (expected > block.Received()) {
+        run.window.ShowMessage(ShortBlockMessage(block.Received(), expected));
     }
 }
 
