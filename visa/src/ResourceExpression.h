@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zvisa {
+
+// A VISA resource expression as viFindRsrc takes it: `?` any character, `*`
+// and `+` repeat the item before them, `[list]`, `[^list]` with `a-z` ranges,
+// `(a|b)` groups, `|` alternatives and `\` escapes. Matching ignores case and
+// covers the whole resource string.
+//
+// Compiled to a Thompson automaton and run over sets of states, so a match
+// costs at most (resource length) x (expression size) steps whatever the
+// expression looks like.
+class ResourceExpression {
+public:
+    // Empty when the expression is malformed.
+    static std::optional<ResourceExpression> Compile(std::string_view expression);
+
+    bool Matches(std::string_view resource) const;
+
+private:
+    struct CharClass {
+        bool negated = false;
+        std::vector<std::pair<unsigned char, unsigned char>> ranges;
+
+        bool Contains(unsigned char c) const;
+    };
+
+    struct State {
+        enum Kind : std::uint8_t { kEmpty, kChar, kAny, kClass, kMatch };
+        Kind kind = kEmpty;
+        unsigned char ch = 0;
+        std::size_t charClass = 0;
+        int next = -1;         // after consuming a character
+        std::vector<int> eps;  // without consuming one
+    };
+
+    // A piece of the automaton with one way in and one way out; `end` is an
+    // empty state whose edges are added when the piece is joined.
+    struct Fragment {
+        int start = -1;
+        int end = -1;
+    };
+
+    class Parser;
+
+    void AddClosure(int state, std::vector<int>& set, std::vector<char>& inSet) const;
+
+    std::vector<State> states_;
+    std::vector<CharClass> classes_;
+    int start_ = -1;
+};
+
+}  // namespace zvisa

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zvisa {
+
+// The syntax of a VISA resource string, e.g. "USB0::0x7A5E::0x0C46::SN1::INSTR":
+// interface type and board, the address fields, and the resource class.
+// Two names that differ only in case, a left-out board number or ::INSTR,
+// or hex against decimal USB ids name the same resource.
+class ResourceName {
+public:
+    // Empty when `text` is not a resource string. USB names need a vendor
+    // id, a product id, a serial number and optionally an interface number.
+    static std::optional<ResourceName> Parse(std::string_view text);
+
+    bool IsUsb() const { return interfaceType_ == "USB"; }
+    bool HasExplicitClass() const { return explicitClass_; }
+    const std::string& ResourceClass() const { return resourceClass_; }
+    // The address fields between the board and the class, as written.
+    const std::vector<std::string>& Fields() const { return fields_; }
+
+    bool SameResource(const ResourceName& other) const { return Key() == other.Key(); }
+
+private:
+    bool NormalizeUsbFields();
+    std::string Key() const;
+
+    std::string interfaceType_;  // upper case
+    unsigned board_ = 0;
+    std::vector<std::string> fields_;
+    std::vector<std::string> keyFields_;  // upper case, USB ids as hex
+    std::string resourceClass_ = "INSTR";
+    bool explicitClass_ = false;
+};
+
+}  // namespace zvisa
