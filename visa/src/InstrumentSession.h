@@ -1,0 +1,32 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "usbtmc/UsbTransport.h"
+#include "usbtmc/UsbtmcMessageLayer.h"
+#include "visa.h"
+
+namespace zvisa {
+
+// One viOpen: the message layer over the opened transport and the
+// session's I/O timeout. Calls on one session run one at a time, as the
+// message layer keeps per-transfer state.
+class InstrumentSession {
+public:
+    static constexpr ViUInt32 kDefaultTimeoutMs = 2000;
+
+    explicit InstrumentSession(std::unique_ptr<usbtmc::UsbTransport> transport);
+
+    void SetTimeout(ViUInt32 timeoutMs) { timeoutMs_ = timeoutMs; }
+    usbtmc::IoResult Write(const ViByte* data, ViUInt32 count);
+    usbtmc::IoResult Read(ViByte* buffer, ViUInt32 count);
+
+private:
+    std::mutex ioMutex_;
+    std::atomic<ViUInt32> timeoutMs_{kDefaultTimeoutMs};
+    usbtmc::UsbtmcMessageLayer layer_;
+};
+
+}  // namespace zvisa
