@@ -1,0 +1,207 @@
+#include "sim/SimConfigParser.h"
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <optional>
+#include <utility>
+
+#include "src/ResourceName.h"
+
+namespace zvisa::sim {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, SimProfile>, 4> kProfiles = {{
+    {"dcv", SimProfile::kDcVolts},
+    {"dci", SimProfile::kDcCurrent},
+    {"acv", SimProfile::kAcVolts},
+    {"mute", SimProfile::kMute},
+}};
+constexpr std::string_view kInstant = "instant";
+constexpr std::string_view kTruncate = "truncate=";
+
+std::string_view Trim(std::string_view text) {
+    constexpr std::string_view kSpace = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(kSpace);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<SimProfile> FindProfile(std::string_view name) {
+    for (const auto& [text, profile] : kProfiles) {
+        if (EqualsIgnoringCase(name, text)) {
+            return profile;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> ParseCount(std::string_view digits) {
+    std::size_t value = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [ptr, error] = std::from_chars(digits.data(), end, value);
+    if (digits.empty() || error != std::errc() || ptr != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string DefaultResource(std::size_t entryNumber) {
+    char text[64];
+    std::snprintf(text, sizeof text, "USB0::0x7A5E::0x0C46::SIM%04zu::INSTR", entryNumber);
+    return text;
+}
+
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+}  // namespace
+
+SimConfigParser::Result SimConfigParser::Parse(std::string_view text) {
+    return SimConfigParser(text).Run();
+}
+
+SimConfigParser::Result SimConfigParser::Run() {
+    if (Trim(text_).empty()) {
+        return {};
+    }
+    std::size_t start = 0;
+    for (std::size_t number = 1;; ++number) {
+        const std::size_t end = text_.find(';', start);
+        const std::string_view entry = text_.substr(start, end - start);
+        if (!ParseEntry(Trim(entry), number)) {
+            result_.meters.clear();
+            return std::move(result_);
+        }
+        if (end == std::string_view::npos) {
+            return std::move(result_);
+        }
+        start = end + 1;
+    }
+}
+
+bool SimConfigParser::ParseEntry(std::string_view entry, std::size_t number) {
+    entry_ = number;
+    if (entry.empty()) {
+        return Fail("is empty (stray ';'?)");
+    }
+    SimMeterConfig meter;
+    const std::size_t equals = entry.find('=');
+    // "truncate=N" holds a '=' too, but only after a ','.
+    const bool hasResource = equals != std::string_view::npos && entry.find(',') > equals;
+    std::string_view settings = entry;
+    if (hasResource) {
+        if (!ParseResource(Trim(entry.substr(0, equals)), meter)) {
+            return false;
+        }
+        settings = entry.substr(equals + 1);
+    } else {
+        meter.resource = DefaultResource(number);
+        meter.serial = ResourceName::Parse(meter.resource)->Fields()[2];
+    }
+    if (!ParseSettings(settings, meter)) {
+        return false;
+    }
+    if (IsDuplicate(meter)) {
+        return Fail("names " + Quoted(meter.resource) + " a second time");
+    }
+    result_.meters.push_back(std::move(meter));
+    return true;
+}
+
+bool SimConfigParser::ParseResource(std::string_view resource, SimMeterConfig& meter) {
+    if (resource.empty()) {
+        return Fail("has an empty resource before '='");
+    }
+    const std::optional<ResourceName> name = ResourceName::Parse(resource);
+    const bool usbInstrument =
+        name && name->IsUsb() && name->HasExplicitClass() && name->ResourceClass() == "INSTR";
+    if (!usbInstrument) {
+        return Fail("has resource " + Quoted(resource) +
+                    ", expected USBn::0xVVVV::0xPPPP::SERIAL::INSTR");
+    }
+    meter.resource = std::string(resource);
+    meter.serial = name->Fields()[2];
+    return true;
+}
+
+bool SimConfigParser::ParseSettings(std::string_view settings, SimMeterConfig& meter) {
+    const std::size_t comma = settings.find(',');
+    const std::string_view profileName = Trim(settings.substr(0, comma));
+    const std::optional<SimProfile> profile = FindProfile(profileName);
+    if (!profile) {
+        return Fail("has unknown profile " + Quoted(profileName) +
+                    ", expected dcv, dci, acv or mute");
+    }
+    meter.profile = *profile;
+    for (std::size_t start = comma; start != std::string_view::npos;) {
+        const std::size_t end = settings.find(',', start + 1);
+        if (!ParseOption(Trim(settings.substr(start + 1, end - start - 1)), meter)) {
+            return false;
+        }
+        start = end;
+    }
+    return true;
+}
+
+bool SimConfigParser::ParseOption(std::string_view option, SimMeterConfig& meter) {
+    if (option.empty()) {
+        return Fail("has an empty option (stray ','?)");
+    }
+    if (EqualsIgnoringCase(option, kInstant)) {
+        if (meter.instant) {
+            return Fail("repeats option " + Quoted(option));
+        }
+        meter.instant = true;
+        return true;
+    }
+    if (option.size() >= kTruncate.size() &&
+        EqualsIgnoringCase(option.substr(0, kTruncate.size()), kTruncate)) {
+        if (meter.truncateAfter) {
+            return Fail("repeats option " + Quoted(option));
+        }
+        const std::string_view digits = option.substr(kTruncate.size());
+        const std::optional<std::size_t> count = ParseCount(digits);
+        if (!count) {
+            return Fail("has truncate=" + Quoted(digits) +
+                        ", expected a byte count such as truncate=1000");
+        }
+        meter.truncateAfter = *count;
+        return true;
+    }
+    return Fail("has unknown option " + Quoted(option) + ", expected instant or truncate=N");
+}
+
+bool SimConfigParser::IsDuplicate(const SimMeterConfig& meter) const {
+    const std::optional<ResourceName> name = ResourceName::Parse(meter.resource);
+    for (const SimMeterConfig& other : result_.meters) {
+        if (ResourceName::Parse(other.resource)->SameResource(*name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SimConfigParser::Fail(const std::string& reason) {
+    result_.error = "entry " + std::to_string(entry_) + " " + reason;
+    return false;
+}
+
+}  // namespace zvisa::sim

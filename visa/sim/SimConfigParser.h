@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/SimMeterConfig.h"
+
+namespace zvisa::sim {
+
+// Reads ZVISA_SIM: entries separated by ';', each `profile[,option...]` or
+// `resource=profile[,option...]`. Profiles: dcv, dci, acv, mute. Options:
+// instant, truncate=N. An entry without a resource gets
+// USB0::0x7A5E::0x0C46::SIM000n::INSTR, n counting entries from 1.
+class SimConfigParser {
+public:
+    struct Result {
+        std::vector<SimMeterConfig> meters;
+        std::string error;  // empty when the text is well-formed; then no meters are offered
+    };
+
+    static Result Parse(std::string_view text);
+
+private:
+    explicit SimConfigParser(std::string_view text) : text_(text) {}
+
+    Result Run();
+    bool ParseEntry(std::string_view entry, std::size_t number);
+    bool ParseResource(std::string_view resource, SimMeterConfig& meter);
+    bool ParseSettings(std::string_view settings, SimMeterConfig& meter);
+    bool ParseOption(std::string_view option, SimMeterConfig& meter);
+    bool IsDuplicate(const SimMeterConfig& meter) const;
+    bool Fail(const std::string& reason);
+
+    std::string_view text_;
+    Result result_;
+    std::size_t entry_ = 0;  // 1-based number of the entry being read
+};
+
+}  // namespace zvisa::sim

@@ -1,0 +1,117 @@
+#include "sim/SimMeter.h"
+
+#include <algorithm>
+
+#include "sim/SimTransport.h"
+
+namespace zvisa::sim {
+
+using usbtmc::TransferOutcome;
+using usbtmc::UsbResult;
+using Clock = std::chrono::steady_clock;
+
+SimMeter::SimMeter(SimMeterConfig config) : config_(std::move(config)), device_(config_) {}
+
+std::unique_ptr<usbtmc::UsbTransport> SimMeter::Connect() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!plugged_) {
+        return nullptr;
+    }
+    auto transport = std::make_unique<SimTransport>(shared_from_this(), plugIns_);
+    ++openTransports_;
+    return transport;
+}
+
+void SimMeter::SetPlugged(bool plugged) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (plugged == plugged_) {
+        return;
+    }
+    plugged_ = plugged;
+    if (!plugged) {
+        ++plugIns_;
+    }
+    device_.PowerOn();
+    changed_.notify_all();
+}
+
+bool SimMeter::IsPlugged() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return plugged_;
+}
+
+int SimMeter::OpenTransportCount() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return openTransports_;
+}
+
+void SimMeter::Disconnect() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    --openTransports_;
+}
+
+TransferOutcome SimMeter::BulkOut(unsigned connection, const std::uint8_t* data,
+                                  std::size_t length) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!IsConnected(connection)) {
+        return {UsbResult::NoDevice, 0};
+    }
+    if (data == nullptr && length > 0) {
+        return {UsbResult::Error, 0};
+    }
+    const UsbResult result = device_.ReceiveBulkOut(data, length, Clock::now());
+    changed_.notify_all();
+    return {result, result == UsbResult::Ok ? length : 0};
+}
+
+// Waits for a packet as a host controller does: until the device sends one,
+// the timeout passes, or the device goes away.
+TransferOutcome SimMeter::BulkIn(unsigned connection, std::uint8_t* data, std::size_t length,
+                                 std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (data == nullptr && length > 0) {
+        return {UsbResult::Error, 0};
+    }
+    const Clock::time_point deadline = Clock::now() + timeout;
+    for (;;) {
+        if (!IsConnected(connection)) {
+            return {UsbResult::NoDevice, 0};
+        }
+        const Clock::time_point now = Clock::now();
+        if (device_.BulkInReady(now)) {
+            const std::size_t sent = device_.SendBulkIn(data, length);
+            changed_.notify_all();
+            return {UsbResult::Ok, sent};
+        }
+        if (now >= deadline) {
+            return {UsbResult::Timeout, 0};
+        }
+        const Clock::time_point wake =
+            std::min(deadline, device_.ReplyReadyAt().value_or(deadline));
+        changed_.wait_until(lock, wake);
+    }
+}
+
+TransferOutcome SimMeter::ControlIn(unsigned connection, std::uint8_t requestType,
+                                    std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                                    std::uint8_t* data, std::uint16_t length) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!IsConnected(connection)) {
+        return {UsbResult::NoDevice, 0};
+    }
+    const TransferOutcome outcome =
+        device_.ControlIn(requestType, request, value, index, data, length);
+    changed_.notify_all();
+    return outcome;
+}
+
+UsbResult SimMeter::ClearHalt(unsigned connection, std::uint8_t endpoint) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!IsConnected(connection)) {
+        return UsbResult::NoDevice;
+    }
+    device_.ClearHalt(endpoint);
+    return UsbResult::Ok;
+}
+
+}  // namespace zvisa::sim

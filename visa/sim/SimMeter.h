@@ -1,0 +1,60 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "sim/SimMeterConfig.h"
+#include "sim/SimUsbtmcDevice.h"
+#include "usbtmc/UsbTransport.h"
+
+namespace zvisa::sim {
+
+// One simulated meter on its own USB port. Every session to it gets a
+// SimTransport; they all share this device, as sessions to a real meter
+// share its endpoints. Thread-safe.
+class SimMeter : public std::enable_shared_from_this<SimMeter> {
+public:
+    explicit SimMeter(SimMeterConfig config);
+
+    const std::string& Resource() const { return config_.resource; }
+
+    // A transport for a new session, or null while unplugged.
+    std::unique_ptr<usbtmc::UsbTransport> Connect();
+
+    // Test hooks. An unplugged meter is not listed and every call of its
+    // transports returns NoDevice; transports from before an unplug stay
+    // dead after it is plugged back, like handles to a re-enumerated device.
+    void SetPlugged(bool plugged);
+    bool IsPlugged() const;
+    // Transports not yet destroyed: a session that outlives its close leaks one.
+    int OpenTransportCount() const;
+
+    // The transport calls; `connection` is the plug-in the transport was made for.
+    usbtmc::TransferOutcome BulkOut(unsigned connection, const std::uint8_t* data,
+                                    std::size_t length);
+    usbtmc::TransferOutcome BulkIn(unsigned connection, std::uint8_t* data, std::size_t length,
+                                   std::chrono::milliseconds timeout);
+    usbtmc::TransferOutcome ControlIn(unsigned connection, std::uint8_t requestType,
+                                      std::uint8_t request, std::uint16_t value,
+                                      std::uint16_t index, std::uint8_t* data,
+                                      std::uint16_t length);
+    usbtmc::UsbResult ClearHalt(unsigned connection, std::uint8_t endpoint);
+    void Disconnect();
+
+private:
+    bool IsConnected(unsigned connection) const { return plugged_ && connection == plugIns_; }
+
+    const SimMeterConfig config_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;  // wakes bulk-IN calls waiting for a reply
+    SimUsbtmcDevice device_;
+    bool plugged_ = true;
+    unsigned plugIns_ = 0;
+    int openTransports_ = 0;
+};
+
+}  // namespace zvisa::sim

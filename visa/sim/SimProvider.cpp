@@ -1,0 +1,31 @@
+#include "sim/SimProvider.h"
+
+#include <strings.h>
+
+namespace zvisa::sim {
+
+SimProvider::SimProvider(std::vector<std::shared_ptr<SimMeter>> meters)
+    : meters_(std::move(meters)) {}
+
+std::vector<std::string> SimProvider::ListResources() {
+    std::vector<std::string> resources;
+    for (const auto& meter : meters_) {
+        if (meter->IsPlugged()) {
+            resources.push_back(meter->Resource());
+        }
+    }
+    return resources;
+}
+
+ViStatus SimProvider::Open(const std::string& resource,
+                           std::unique_ptr<usbtmc::UsbTransport>& transport) {
+    for (const auto& meter : meters_) {
+        if (strcasecmp(meter->Resource().c_str(), resource.c_str()) == 0) {
+            transport = meter->Connect();
+            return transport ? VI_SUCCESS : VI_ERROR_RSRC_NFOUND;
+        }
+    }
+    return VI_ERROR_RSRC_NFOUND;
+}
+
+}  // namespace zvisa::sim
