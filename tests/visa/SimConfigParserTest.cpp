@@ -1,0 +1,108 @@
+#include "sim/SimConfigParser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "sim/SimRegistry.h"
+
+namespace {
+
+using zvisa::sim::SimConfigParser;
+using zvisa::sim::SimProfile;
+using zvisa::sim::SimRegistry;
+
+TEST(SimConfigParserTest, ShortFormGivesOneMeterAtSim0001) {
+    const SimConfigParser::Result result = SimConfigParser::Parse("dcv");
+    ASSERT_TRUE(result.error.empty()) << result.error;
+    ASSERT_EQ(result.meters.size(), 1u);
+    EXPECT_EQ(result.meters[0].resource, "USB0::0x7A5E::0x0C46::SIM0001::INSTR");
+    EXPECT_EQ(result.meters[0].serial, "SIM0001");
+    EXPECT_EQ(result.meters[0].profile, SimProfile::kDcVolts);
+    EXPECT_FALSE(result.meters[0].instant);
+    EXPECT_FALSE(result.meters[0].truncateAfter.has_value());
+}
+
+TEST(SimConfigParserTest, ResourcesComeInTheOrderGiven) {
+    const SimConfigParser::Result result = SimConfigParser::Parse(
+        "USB0::0x7A5E::0x0C47::A1::INSTR=dci;USB1::0x7A5E::0x0C45::B2::INSTR=mute");
+    ASSERT_TRUE(result.error.empty()) << result.error;
+    ASSERT_EQ(result.meters.size(), 2u);
+    EXPECT_EQ(result.meters[0].resource, "USB0::0x7A5E::0x0C47::A1::INSTR");
+    EXPECT_EQ(result.meters[0].serial, "A1");
+    EXPECT_EQ(result.meters[0].profile, SimProfile::kDcCurrent);
+    EXPECT_EQ(result.meters[1].resource, "USB1::0x7A5E::0x0C45::B2::INSTR");
+    EXPECT_EQ(result.meters[1].profile, SimProfile::kMute);
+}
+
+TEST(SimConfigParserTest, ReadsOptionsAndToleratesSpaces) {
+    const SimConfigParser::Result result =
+        SimConfigParser::Parse(" acv , instant , truncate=1000 ");
+    ASSERT_TRUE(result.error.empty()) << result.error;
+    ASSERT_EQ(result.meters.size(), 1u);
+    EXPECT_EQ(result.meters[0].profile, SimProfile::kAcVolts);
+    EXPECT_TRUE(result.meters[0].instant);
+    EXPECT_EQ(result.meters[0].truncateAfter, 1000u);
+}
+
+TEST(SimConfigParserTest, EmptyTextOffersNothingWithoutComplaint) {
+    const SimConfigParser::Result result = SimConfigParser::Parse("  ");
+    EXPECT_TRUE(result.error.empty());
+    EXPECT_TRUE(result.meters.empty());
+}
+
+TEST(SimConfigParserTest, MalformedTextOffersNoMeterAndSaysWhere) {
+    struct Case {
+        const char* text;
+        const char* where;  // part of the message
+    };
+    const Case kMalformed[] = {
+        {"dcx", "entry 1 has unknown profile \"dcx\""},
+        {"dcv,fast", "unknown option \"fast\""},
+        {"dcv,truncate=", "truncate="},
+        {"dcv,truncate=-5", "truncate="},
+        {"dcv,truncate=12a", "truncate="},
+        {"dcv,truncate=99999999999999999999999", "truncate="},
+        {"dcv,instant,instant", "repeats option"},
+        {"dcv,", "empty option"},
+        {"dcv,,instant", "empty option"},
+        {"dcv;", "entry 2 is empty"},
+        {";dcv", "entry 1 is empty"},
+        {"dcv;;dci", "entry 2 is empty"},
+        {"=dcv", "empty resource"},
+        {"USB0::0x7A5E::0x0C46::A1::INSTR=", "unknown profile \"\""},
+        {"USB0::0x7A5E::0x0C46::A1=dcv", "has resource"},
+        {"GPIB0::22::INSTR=dcv", "has resource"},
+        {"dci;USB0::0x7A5E::0x0C46::SIM0001::INSTR=dcv", "entry 2 names"},
+        {"USB0::0x7A5E::0x0C46::A::INSTR=dcv;usb0::31326::3142::a::instr=dci", "a second time"},
+    };
+    for (const Case& c : kMalformed) {
+        const SimConfigParser::Result result = SimConfigParser::Parse(c.text);
+        EXPECT_TRUE(result.meters.empty()) << c.text;
+        EXPECT_NE(result.error.find(c.where), std::string::npos)
+            << c.text << " gave: " << result.error;
+    }
+}
+
+TEST(SimConfigParserTest, RegistryKeepsMetersWhileTheTextStays) {
+    SimRegistry registry;
+    const auto first = registry.MetersFor("dcv");
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(registry.MetersFor("dcv"), first);
+    EXPECT_NE(registry.MetersFor("dcv,instant"), first);
+    EXPECT_TRUE(registry.MetersFor(nullptr).empty());
+}
+
+TEST(SimConfigParserTest, RegistryReportsAMalformedTextOnce) {
+    SimRegistry registry;
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(registry.MetersFor("dcv,bogus").empty());
+    EXPECT_TRUE(registry.MetersFor("dcv,bogus").empty());
+    const std::string printed = testing::internal::GetCapturedStderr();
+    const std::string expected =
+        "zvisa: ZVISA_SIM=\"dcv,bogus\" is not valid: entry 1 has unknown option \"bogus\", "
+        "expected instant or truncate=N. No simulated meter is offered.\n";
+    EXPECT_EQ(printed, expected);
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// The seven calls as a caller sees them: handles, ownership, arguments and
+// which resources are found.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "VisaTestSession.h"
+#include "sim/SimRegistry.h"
+#include "visa.h"
+
+namespace {
+
+constexpr const char* kMeterExpression = "USB[0-9]*::0x7A5E::0x0C4[6-7]::?*INSTR";
+constexpr const char* kSim0001 = "USB0::0x7A5E::0x0C46::SIM0001::INSTR";
+constexpr ViObject kNeverOpened = 0x7FFFFFF0;
+
+class VisaCallsTest : public testing::Test {
+protected:
+    void OpenManager() { ASSERT_EQ(viOpenDefaultRM(&rm), VI_SUCCESS); }
+
+    ViSession OpenMeter(const char* resource = kSim0001) {
+        ViSession vi = VI_NULL;
+        EXPECT_EQ(viOpen(rm, resource, VI_NO_LOCK, 0, &vi), VI_SUCCESS) << resource;
+        return vi;
+    }
+
+    std::shared_ptr<zvisa::sim::SimMeter> Meter(const char* resource = kSim0001) {
+        return zvisa::sim::SimRegistry::Global().FindMeter(resource);
+    }
+
+    void TearDown() override {
+        if (rm != VI_NULL) {
+            viClose(rm);
+        }
+    }
+
+    ViSession rm = VI_NULL;
+    ViFindList list = VI_NULL;
+    ViUInt32 count = 0;
+    ViChar desc[VI_FIND_BUFLEN] = {};
+};
+
+TEST_F(VisaCallsTest, EachResourceManagerIsANewSession) {
+    ScopedSimulation sim("dcv");
+    ViSession first = VI_NULL;
+    ViSession second = VI_NULL;
+    ASSERT_EQ(viOpenDefaultRM(&first), VI_SUCCESS);
+    ASSERT_EQ(viOpenDefaultRM(&second), VI_SUCCESS);
+    EXPECT_NE(first, VI_NULL);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(viClose(first), VI_SUCCESS);
+    EXPECT_EQ(viFindRsrc(second, kMeterExpression, &list, &count, desc), VI_SUCCESS);
+    EXPECT_EQ(viClose(second), VI_SUCCESS);
+}
+
+TEST_F(VisaCallsTest, UnknownAndClosedHandlesAreInvalidObjects) {
+    ScopedSimulation sim("dcv");
+    OpenManager();
+    const ViSession vi = OpenMeter();
+    ViByte byte = 0;
+    EXPECT_EQ(viFindRsrc(kNeverOpened, kMeterExpression, &list, &count, desc), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viFindRsrc(vi, kMeterExpression, &list, &count, desc), VI_ERROR_INV_OBJECT);
+    ViSession other = 123;
+    EXPECT_EQ(viOpen(kNeverOpened, kSim0001, VI_NO_LOCK, 0, &other), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(other, VI_NULL);
+    EXPECT_EQ(viSetAttribute(kNeverOpened, VI_ATTR_TMO_VALUE, 100), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viWrite(kNeverOpened, &byte, 1, nullptr), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viRead(kNeverOpened, &byte, 1, nullptr), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viClose(kNeverOpened), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viClose(VI_NULL), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viClose(vi), VI_SUCCESS);
+    EXPECT_EQ(viClose(vi), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viWrite(vi, &byte, 1, nullptr), VI_ERROR_INV_OBJECT);
+}
+
+TEST_F(VisaCallsTest, OperationsOnTheWrongKindOfHandle) {
+    ScopedSimulation sim("dcv");
+    OpenManager();
+    ViByte byte = 0;
+    EXPECT_EQ(viWrite(rm, &byte, 1, nullptr), VI_ERROR_NSUP_OPER);
+    EXPECT_EQ(viRead(rm, &byte, 1, nullptr), VI_ERROR_NSUP_OPER);
+    EXPECT_EQ(viSetAttribute(rm, VI_ATTR_TMO_VALUE, 100), VI_ERROR_NSUP_ATTR);
+    ASSERT_EQ(viFindRsrc(rm, kMeterExpression, &list, &count, desc), VI_SUCCESS);
+    ViSession vi = VI_NULL;
+    EXPECT_EQ(viOpen(list, kSim0001, VI_NO_LOCK, 0, &vi), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viClose(list), VI_SUCCESS);
+}
+
+TEST_F(VisaCallsTest, NullArgumentsAreErrorsNotCrashes) {
+    ScopedSimulation sim("dcv");
+    EXPECT_EQ(viOpenDefaultRM(nullptr), VI_ERROR_USER_BUF);
+    OpenManager();
+    EXPECT_EQ(viFindRsrc(rm, nullptr, &list, &count, desc), VI_ERROR_INV_PARAMETER);
+    EXPECT_EQ(viFindRsrc(rm, kMeterExpression, &list, &count, nullptr), VI_ERROR_USER_BUF);
+    EXPECT_EQ(list, VI_NULL);
+    // Find list and count are optional, as in VISA.
+    EXPECT_EQ(viFindRsrc(rm, kMeterExpression, nullptr, nullptr, desc), VI_SUCCESS);
+    EXPECT_STREQ(desc, kSim0001);
+    EXPECT_EQ(viOpen(rm, kSim0001, VI_NO_LOCK, 0, nullptr), VI_ERROR_USER_BUF);
+    ViSession vi = 123;
+    EXPECT_EQ(viOpen(rm, nullptr, VI_NO_LOCK, 0, &vi), VI_ERROR_INV_PARAMETER);
+    EXPECT_EQ(vi, VI_NULL);
+    vi = OpenMeter();
+    ViUInt32 moved = 99;
+    EXPECT_EQ(viWrite(vi, nullptr, 4, &moved), VI_ERROR_USER_BUF);
+    EXPECT_EQ(moved, 0u);
+    EXPECT_EQ(viRead(vi, nullptr, 4, &moved), VI_ERROR_USER_BUF);
+    EXPECT_EQ(moved, 0u);
+}
+
+TEST_F(VisaCallsTest, FindCountsMatchesInOrderAndSkipsOtherProducts) {
+    ScopedSimulation sim(
+        "USB0::0x7A5E::0x0C45::X9::INSTR=dcv;USB0::0x7A5E::0x0C47::A1::INSTR=dci;"
+        "USB1::0x7A5E::0x0C46::B2::INSTR=dcv");
+    OpenManager();
+    ASSERT_EQ(viFindRsrc(rm, kMeterExpression, &list, &count, desc), VI_SUCCESS);
+    EXPECT_EQ(count, 2u);
+    EXPECT_STREQ(desc, "USB0::0x7A5E::0x0C47::A1::INSTR");
+    EXPECT_NE(list, VI_NULL);
+    EXPECT_EQ(viFindRsrc(rm, "USB?*::0x0C48::?*", &list, &count, desc), VI_ERROR_RSRC_NFOUND);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(list, VI_NULL);
+    EXPECT_EQ(viFindRsrc(rm, "USB[0-9", &list, &count, desc), VI_ERROR_INV_EXPR);
+}
+
+// On this machine the libusb provider lists nothing, so without ZVISA_SIM
+// there is no meter at all.
+TEST_F(VisaCallsTest, WithoutSimulationNoMeterIsFound) {
+    ScopedSimulation sim(nullptr);
+    OpenManager();
+    EXPECT_EQ(viFindRsrc(rm, kMeterExpression, &list, &count, desc), VI_ERROR_RSRC_NFOUND);
+    EXPECT_EQ(viFindRsrc(rm, "?*", &list, &count, desc), VI_ERROR_RSRC_NFOUND);
+    ViSession vi = 123;
+    EXPECT_EQ(viOpen(rm, kSim0001, VI_NO_LOCK, 0, &vi), VI_ERROR_RSRC_NFOUND);
+    EXPECT_EQ(vi, VI_NULL);
+}
+
+TEST_F(VisaCallsTest, OpenAcceptsOtherSpellingsAndRejectsBadNames) {
+    ScopedSimulation sim("dcv");
+    OpenManager();
+    for (const char* name : {"usb0::0x7a5e::0x0c46::sim0001::instr", "USB0::31326::3142::SIM0001",
+                             "USB::0x7A5E::0x0C46::SIM0001::INSTR"}) {
+        ViSession vi = OpenMeter(name);
+        EXPECT_EQ(WriteText(vi, "*IDN?\n"), VI_SUCCESS);
+        EXPECT_EQ(viClose(vi), VI_SUCCESS);
+    }
+    ViSession vi = VI_NULL;
+    EXPECT_EQ(viOpen(rm, "USB0::0x7A5E::0x0C46::SIM0002::INSTR", VI_NO_LOCK, 0, &vi),
+              VI_ERROR_RSRC_NFOUND);
+    EXPECT_EQ(viOpen(rm, "USB0::0x7A5E", VI_NO_LOCK, 0, &vi), VI_ERROR_INV_RSRC_NAME);
+    EXPECT_EQ(viOpen(rm, "", VI_NO_LOCK, 0, &vi), VI_ERROR_INV_RSRC_NAME);
+    EXPECT_EQ(viOpen(rm, kSim0001, 1 /* exclusive lock */, 0, &vi), VI_ERROR_INV_ACC_MODE);
+    EXPECT_EQ(vi, VI_NULL);
+}
+
+TEST_F(VisaCallsTest, OnlyTheTimeoutAttributeIsSupported) {
+    ScopedSimulation sim("dcv");
+    OpenManager();
+    const ViSession vi = OpenMeter();
+    EXPECT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, 7000), VI_SUCCESS);
+    EXPECT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, VI_TMO_INFINITE), VI_SUCCESS);
+    EXPECT_EQ(viSetAttribute(vi, 0x3FFF0018UL, 10), VI_ERROR_NSUP_ATTR);
+    EXPECT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, ViAttrState{1} << 32),
+              VI_ERROR_NSUP_ATTR_STATE);
+}
+
+TEST_F(VisaCallsTest, ClosingTheManagerClosesWhatWasOpenedFromIt) {
+    ScopedSimulation sim("dcv");
+    OpenManager();
+    ASSERT_EQ(viFindRsrc(rm, kMeterExpression, &list, &count, desc), VI_SUCCESS);
+    const ViSession first = OpenMeter();
+    const ViSession second = OpenMeter();
+    EXPECT_EQ(Meter()->OpenTransportCount(), 2);
+
+    ViSession otherRm = VI_NULL;
+    ASSERT_EQ(viOpenDefaultRM(&otherRm), VI_SUCCESS);
+    ViSession survivor = VI_NULL;
+    ASSERT_EQ(viOpen(otherRm, kSim0001, VI_NO_LOCK, 0, &survivor), VI_SUCCESS);
+
+    EXPECT_EQ(viClose(rm), VI_SUCCESS);
+    rm = VI_NULL;
+    EXPECT_EQ(Meter()->OpenTransportCount(), 1);
+    EXPECT_EQ(viClose(first), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viClose(second), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viClose(list), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(WriteText(survivor, "*IDN?\n"), VI_SUCCESS);
+    EXPECT_EQ(viClose(otherRm), VI_SUCCESS);
+    EXPECT_EQ(Meter()->OpenTransportCount(), 0);
+}
+
+TEST_F(VisaCallsTest, TwoSessionsToOneMeterBothWork) {
+    ScopedSimulation sim("dcv,instant");
+    OpenManager();
+    const ViSession first = OpenMeter();
+    const ViSession second = OpenMeter();
+    ASSERT_NE(first, second);
+    for (const ViSession vi : {first, second, first}) {
+        ASSERT_EQ(WriteText(vi, "*IDN?\n"), VI_SUCCESS);
+        const ReadResult reply = ReadText(vi, 100);
+        EXPECT_EQ(reply.status, VI_SUCCESS);
+        EXPECT_EQ(reply.data, "ZORVANE SIM,DMM-SIM,SIM0001,1.0\n");
+    }
+}
+
+TEST_F(VisaCallsTest, UnpluggedMeterIsNotFoundAndItsSessionLosesTheConnection) {
+    ScopedSimulation sim("dcv");
+    OpenManager();
+    const ViSession vi = OpenMeter();
+    Meter()->SetPlugged(false);
+    EXPECT_EQ(viFindRsrc(rm, kMeterExpression, &list, &count, desc), VI_ERROR_RSRC_NFOUND);
+    EXPECT_EQ(WriteText(vi, "*IDN?\n"), VI_ERROR_CONN_LOST);
+    EXPECT_EQ(ReadText(vi, 10).status, VI_ERROR_CONN_LOST);
+    ViSession again = VI_NULL;
+    EXPECT_EQ(viOpen(rm, kSim0001, VI_NO_LOCK, 0, &again), VI_ERROR_RSRC_NFOUND);
+
+    Meter()->SetPlugged(true);
+    EXPECT_EQ(viFindRsrc(rm, kMeterExpression, &list, &count, desc), VI_SUCCESS);
+    EXPECT_EQ(WriteText(vi, "*IDN?\n"), VI_ERROR_CONN_LOST);  // the old session stays dead
+    EXPECT_EQ(viClose(vi), VI_SUCCESS);
+    EXPECT_EQ(Meter()->OpenTransportCount(), 0);
+}
+
+}  // namespace

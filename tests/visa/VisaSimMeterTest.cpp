@@ -1,0 +1,131 @@
+// Conversations with the simulated meter through the seven calls, as the
+// measurement run has them.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "VisaTestSession.h"
+#include "visa.h"
+
+namespace {
+
+constexpr const char* kMeterExpression = "USB[0-9]*::0x7A5E::0x0C4[6-7]::?*INSTR";
+const std::string kIdentity = "ZORVANE SIM,DMM-SIM,SIM0001,1.0\n";
+constexpr ViUInt32 kBlockBuffer = 210000;
+constexpr std::size_t kBlockSize = 200009;  // "#6200000", 50000 readings, LF
+
+class VisaSimMeterTest : public testing::Test {
+protected:
+    void Open(const char* simulation) {
+        sim_.reset();  // before the next one sets ZVISA_SIM
+        sim_ = std::make_unique<ScopedSimulation>(simulation);
+        ASSERT_EQ(viOpenDefaultRM(&rm), VI_SUCCESS);
+        ViChar desc[VI_FIND_BUFLEN] = {};
+        ViFindList list = VI_NULL;
+        ViUInt32 count = 0;
+        ASSERT_EQ(viFindRsrc(rm, kMeterExpression, &list, &count, desc), VI_SUCCESS);
+        ASSERT_EQ(viOpen(rm, desc, VI_NO_LOCK, 0, &vi), VI_SUCCESS);
+    }
+
+    ReadResult Query(const std::string& command, ViUInt32 count) {
+        EXPECT_EQ(WriteText(vi, command), VI_SUCCESS) << command;
+        return ReadText(vi, count);
+    }
+
+    void ConfigureBurst() {
+        for (const char* command : {"VOLT:NPLC 0.001\n", "VOLT:RANGE:AUTO 0\n", "TRIGGER:DELAY 0\n",
+                                    "SAMPLE:COUNT 50000\n"}) {
+            ASSERT_EQ(WriteText(vi, command), VI_SUCCESS);
+        }
+    }
+
+    void TearDown() override {
+        if (rm != VI_NULL) {
+            EXPECT_EQ(viClose(rm), VI_SUCCESS);
+        }
+    }
+
+    std::unique_ptr<ScopedSimulation> sim_;
+    ViSession rm = VI_NULL;
+    ViSession vi = VI_NULL;
+};
+
+TEST_F(VisaSimMeterTest, IdentifiesItself) {
+    Open("dcv");
+    const ReadResult reply = Query("*idn?\n", 60);
+    EXPECT_EQ(reply.status, VI_SUCCESS);
+    EXPECT_EQ(reply.data, kIdentity);
+}
+
+TEST_F(VisaSimMeterTest, ReportsTheFunctionOfEachProfile) {
+    const std::pair<const char*, const char*> kProfiles[] = {
+        {"dcv", "\"VOLT\"\n"}, {"dci", "\"CURR\"\n"}, {"acv", "\"VOLT:AC\"\n"}};
+    for (const auto& [profile, function] : kProfiles) {
+        Open(profile);
+        const ReadResult reply = Query("FUNC?\n", 20);
+        EXPECT_EQ(reply.status, VI_SUCCESS) << profile;
+        EXPECT_EQ(reply.data, function) << profile;
+        EXPECT_EQ(viClose(rm), VI_SUCCESS);
+        rm = VI_NULL;
+    }
+}
+
+TEST_F(VisaSimMeterTest, BurstBlockArrivesInOneRead) {
+    Open("dcv,instant");
+    ConfigureBurst();
+    const ReadResult block = Query("DR?\n", kBlockBuffer);
+    EXPECT_EQ(block.status, VI_SUCCESS);
+    ASSERT_EQ(block.data.size(), kBlockSize);
+    EXPECT_EQ(block.data.substr(0, 8), "#6200000");
+    EXPECT_EQ(block.data.back(), '\n');
+}
+
+// What the program does on a real meter: the block comes once the burst
+// has been measured, about 1 s later.
+TEST_F(VisaSimMeterTest, BurstWaitsForTheAcquisition) {
+    Open("dcv");
+    ASSERT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, 7000), VI_SUCCESS);
+    ConfigureBurst();
+    const ReadResult block = Query("DR?\n", kBlockBuffer);
+    EXPECT_EQ(block.status, VI_SUCCESS);
+    EXPECT_EQ(block.data.size(), kBlockSize);
+}
+
+TEST_F(VisaSimMeterTest, ShortReadLeavesTheRestReadable) {
+    Open("dcv");
+    const ReadResult head = Query("*IDN?\n", 5);
+    EXPECT_EQ(head.status, VI_SUCCESS_MAX_CNT);
+    EXPECT_EQ(head.data, kIdentity.substr(0, 5));
+    const ReadResult rest = ReadText(vi, 100);
+    EXPECT_EQ(rest.status, VI_SUCCESS);
+    EXPECT_EQ(rest.data, kIdentity.substr(5));
+}
+
+TEST_F(VisaSimMeterTest, NewCommandDiscardsUnreadOutput) {
+    Open("dcv");
+    EXPECT_EQ(Query("*IDN?\n", 5).status, VI_SUCCESS_MAX_CNT);
+    const ReadResult function = Query("FUNC?\n", 100);
+    EXPECT_EQ(function.status, VI_SUCCESS);
+    EXPECT_EQ(function.data, "\"VOLT\"\n");
+}
+
+TEST_F(VisaSimMeterTest, TruncatedBurstEndsEarly) {
+    Open("dcv,instant,truncate=1000");
+    ConfigureBurst();
+    const ReadResult block = Query("DR?\n", kBlockBuffer);
+    EXPECT_EQ(block.status, VI_SUCCESS);
+    ASSERT_EQ(block.data.size(), 1000u);
+    EXPECT_EQ(block.data.substr(0, 8), "#6200000");
+}
+
+TEST_F(VisaSimMeterTest, MuteMeterTimesOut) {
+    Open("mute");
+    ASSERT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, 200), VI_SUCCESS);
+    const ReadResult reply = Query("FUNC?\n", 20);
+    EXPECT_EQ(reply.status, VI_ERROR_TMO);
+    EXPECT_TRUE(reply.data.empty());
+    // The abort after the timeout leaves the session usable.
+    EXPECT_EQ(Query("*IDN?\n", 20).status, VI_ERROR_TMO);
+}
+
+}  // namespace
