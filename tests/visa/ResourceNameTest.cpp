@@ -50,7 +50,8 @@ TEST(ResourceNameTest, RejectsWhatIsNoResourceString) {
         "USB0::0x7A5E::0x0C46::SN::256::INSTR",   // no such interface
         "USB0::0x7A5E::::SN::INSTR",
         "USB0:::0x7A5E::0x0C46::SN::INSTR",
-        "USB0::0x7A5E::0x0C46::S N::INSTR",
+        "USB0::0x7A5E::0x0C46:: SN::INSTR",
+        "USB0::0x7A5E::0x0C46::SN\t1::INSTR",
         "USB0x1::0x7A5E::0x0C46::SN::INSTR",
         "USB0::0x7A5E::0x0C46::SN::INSTR::",
     };
@@ -58,6 +59,7 @@ TEST(ResourceNameTest, RejectsWhatIsNoResourceString) {
         EXPECT_FALSE(ResourceName::Parse(text).has_value()) << '"' << text << '"';
     }
     EXPECT_TRUE(ResourceName::Parse("GPIB0::22::INSTR").has_value());
+    EXPECT_TRUE(ResourceName::Parse("USB0::0x7A5E::0x0C46::SN 1::INSTR").has_value());
 }
 
 }  // namespace

@@ -24,8 +24,14 @@ std::string ToUpper(std::string_view text) {
     return upper;
 }
 
-bool IsPrintableWithoutSpace(char c) {
-    return c > ' ' && c < 0x7F;
+bool IsPrintable(char c) {
+    return c >= ' ' && c < 0x7F;
+}
+
+// USB serial numbers may hold blanks, but not at either end.
+bool IsField(std::string_view part) {
+    return !part.empty() && part.find(':') == std::string_view::npos && part.front() != ' ' &&
+           part.back() != ' ';
 }
 
 bool IsLetter(char c) {
@@ -71,14 +77,12 @@ std::string Hex16(unsigned value) {
 }  // namespace
 
 std::optional<ResourceName> ResourceName::Parse(std::string_view text) {
-    if (text.empty() || !std::all_of(text.begin(), text.end(), IsPrintableWithoutSpace)) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(), IsPrintable)) {
         return std::nullopt;
     }
     const std::vector<std::string_view> parts = SplitFields(text);
-    for (const std::string_view part : parts) {
-        if (part.empty() || part.find(':') != std::string_view::npos) {
-            return std::nullopt;
-        }
+    if (!std::all_of(parts.begin(), parts.end(), IsField)) {
+        return std::nullopt;
     }
     // Interface type letters, then an optional board number.
     const std::string_view head = parts.front();
