@@ -266,7 +266,8 @@ bool ResourceExpression::Matches(std::string_view resource) const {
     std::vector<int> current;
     std::vector<int> next;
     std::vector<char> inSet(states_.size(), 0);
-    AddClosure(start_, current, inSet);
+    Closure closure{inSet, {}};
+    AddClosure(start_, current, closure);
     for (const char raw : resource) {
         const unsigned char c = ToLower(static_cast<unsigned char>(raw));
         for (const int s : current) {
@@ -279,7 +280,7 @@ bool ResourceExpression::Matches(std::string_view resource) const {
                 (state.kind == State::kChar && state.ch == c) || state.kind == State::kAny ||
                 (state.kind == State::kClass && classes_[state.charClass].Contains(c));
             if (accepts) {
-                AddClosure(state.next, next, inSet);
+                AddClosure(state.next, next, closure);
             }
         }
         current.swap(next);
@@ -297,16 +298,16 @@ bool ResourceExpression::Matches(std::string_view resource) const {
 
 // Adds `state` and everything reachable from it without consuming input.
 // Iterative, so long chains of empty edges cannot exhaust the stack.
-void ResourceExpression::AddClosure(int state, std::vector<int>& set,
-                                    std::vector<char>& inSet) const {
-    std::vector<int> pending{state};
+void ResourceExpression::AddClosure(int state, std::vector<int>& set, Closure& closure) const {
+    std::vector<int>& pending = closure.pending;
+    pending.assign(1, state);
     while (!pending.empty()) {
         const int s = pending.back();
         pending.pop_back();
-        if (inSet[s]) {
+        if (closure.inSet[s]) {
             continue;
         }
-        inSet[s] = 1;
+        closure.inSet[s] = 1;
         set.push_back(s);
         for (const int to : states_[s].eps) {
             pending.push_back(to);

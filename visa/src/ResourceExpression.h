@@ -48,9 +48,15 @@ private:
         int end = -1;
     };
 
+    // Scratch space of one Matches call.
+    struct Closure {
+        std::vector<char>& inSet;  // per state: already in the set being built
+        std::vector<int> pending;
+    };
+
     class Parser;
 
-    void AddClosure(int state, std::vector<int>& set, std::vector<char>& inSet) const;
+    void AddClosure(int state, std::vector<int>& set, Closure& closure) const;
 
     std::vector<State> states_;
     std::vector<CharClass> classes_;
