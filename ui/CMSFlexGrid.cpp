@@ -1,0 +1,196 @@
+#include "CMSFlexGrid.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOptionHeader>
+#include <algorithm>
+#include <map>
+
+#include "FlexGridModel.h"
+
+namespace {
+
+constexpr int kTwipsPerInch = 1440;
+// Room around a line of text, as the grid's cells and headers draw it.
+constexpr int kRowPadding = 4;
+
+QString WithoutLineEnd(QString text) {
+    while (text.endsWith(u'\n') || text.endsWith(u'\r')) {
+        text.chop(1);
+    }
+    return text;
+}
+
+}  // namespace
+
+CMSFlexGrid::CMSFlexGrid(int rows, int cols, int fixedRows, int fixedCols, QWidget* parent)
+    : QTableView(parent), model_(new FlexGridModel(rows, cols, fixedRows, fixedCols, this)) {
+    setModel(model_);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    // Tab leaves the grid for the next control, as in the dialog's tab order.
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    SetUpHeaders();
+    ApplyRowHeight();
+    connect(model_, &FlexGridModel::cornerTextChanged, this, [this] {
+        if (corner_ != nullptr) {
+            corner_->update();
+        }
+    });
+}
+
+void CMSFlexGrid::SetUpHeaders() {
+    QHeaderView* top = horizontalHeader();
+    QHeaderView* side = verticalHeader();
+    top->setVisible(model_->FixedRows() > 0);
+    side->setVisible(model_->FixedCols() > 0);
+    top->setSectionResizeMode(QHeaderView::Fixed);
+    top->setStretchLastSection(false);
+    top->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    top->setHighlightSections(false);
+    // Fixed row heights and a fixed header width: nothing is measured from
+    // the contents, so writing a number into the side header stays cheap.
+    side->setSectionResizeMode(QHeaderView::Fixed);
+    side->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    side->setHighlightSections(false);
+    side->setFixedWidth(side->defaultSectionSize() * 3);
+    // The corner shows the top-left fixed cell; Qt's corner button draws no text.
+    corner_ = findChild<QAbstractButton*>();
+    if (corner_ != nullptr) {
+        corner_->installEventFilter(this);
+    }
+}
+
+void CMSFlexGrid::ApplyRowHeight() {
+    const int height = fontMetrics().height() + kRowPadding;
+    QHeaderView* side = verticalHeader();
+    side->setMinimumSectionSize(height);
+    side->setDefaultSectionSize(height);
+    horizontalHeader()->setFixedHeight(height);
+}
+
+void CMSFlexGrid::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        ApplyRowHeight();
+    }
+}
+
+void CMSFlexGrid::SetRow(int row) {
+    if (growsWithRow_ && row >= model_->Rows()) {
+        model_->GrowTo(row + 1);
+    }
+    row_ = row;
+}
+
+void CMSFlexGrid::SetCol(int col) {
+    col_ = col;
+}
+
+void CMSFlexGrid::SetText(const std::string& text) {
+    model_->SetCellText(row_, col_, text);
+}
+
+void CMSFlexGrid::SetColWidth(int col, int twips) {
+    if (col < 0 || col >= model_->Cols()) {
+        return;
+    }
+    const int pixels = TwipsToPixels(twips, logicalDpiX());
+    if (col < model_->FixedCols()) {
+        verticalHeader()->setFixedWidth(pixels);
+    } else {
+        horizontalHeader()->resizeSection(col - model_->FixedCols(), pixels);
+    }
+}
+
+int CMSFlexGrid::Rows() const {
+    return model_->Rows();
+}
+
+int CMSFlexGrid::Cols() const {
+    return model_->Cols();
+}
+
+int CMSFlexGrid::FixedRows() const {
+    return model_->FixedRows();
+}
+
+int CMSFlexGrid::FixedCols() const {
+    return model_->FixedCols();
+}
+
+const std::string& CMSFlexGrid::CellText(int row, int col) const {
+    return model_->CellText(row, col);
+}
+
+int CMSFlexGrid::ColWidthPixels(int col) const {
+    if (col < 0 || col >= model_->Cols()) {
+        return 0;
+    }
+    if (col < model_->FixedCols()) {
+        return verticalHeader()->width();
+    }
+    return horizontalHeader()->sectionSize(col - model_->FixedCols());
+}
+
+int CMSFlexGrid::TwipsToPixels(int twips, int dotsPerInch) {
+    const long long scaled = static_cast<long long>(twips) * dotsPerInch;
+    return static_cast<int>((scaled + kTwipsPerInch / 2) / kTwipsPerInch);
+}
+
+QString CMSFlexGrid::SelectedText() const {
+    // Row by row, columns in order, whatever order the cells were picked in.
+    std::map<int, std::map<int, QString>> rows;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes()) {
+        rows[index.row()][index.column()] = WithoutLineEnd(index.data().toString());
+    }
+    QString text;
+    for (const auto& [row, cells] : rows) {
+        QStringList fields;
+        for (const auto& [col, cell] : cells) {
+            fields << cell;
+        }
+        text += fields.join(u'\t') + u'\n';
+    }
+    return text;
+}
+
+void CMSFlexGrid::CopySelection() const {
+    QApplication::clipboard()->setText(SelectedText());
+}
+
+void CMSFlexGrid::keyPressEvent(QKeyEvent* event) {
+    if (event == QKeySequence::Copy) {
+        CopySelection();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+bool CMSFlexGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == corner_ && event->type() == QEvent::Paint) {
+        return PaintCorner(corner_);
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+bool CMSFlexGrid::PaintCorner(QWidget* corner) {
+    QStyleOptionHeader option;
+    option.initFrom(corner);
+    option.rect = corner->rect();
+    option.state |= QStyle::State_Raised;
+    option.position = QStyleOptionHeader::OnlyOneSection;
+    option.orientation = Qt::Horizontal;
+    option.textAlignment = horizontalHeader()->defaultAlignment();
+    option.text = FlexGridModel::DisplayText(model_->CellText(0, 0));
+    QPainter painter(corner);
+    style()->drawControl(QStyle::CE_Header, &option, &painter, corner);
+    return true;
+}
