@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of the fuzzers into corpus/<name>/.
 
-block_decoder: "DR?" replies as they arrive. usbtmc_read: the device's side of
+block_decoder: "DR?" replies as they arrive. resource_expression: an
+expression, a zero byte, a resource string. sim_config: ZVISA_SIM texts.
+usbtmc_read: the device's side of
 a short conversation, field by field in the order fuzz_usbtmc_read reads them
 (see DeviceScript and FuzzedTransport there).
 """
@@ -109,6 +111,38 @@ USBTMC_SEEDS = {
     + control_reply(SUCCESS, 0) + control_reply(SUCCESS, 0, 0, 0, 0, 0, 0, 0) + outcome(),
 }
 
+PROGRAM_EXPRESSION = b"USB[0-9]*::0x7A5E::0x0C4[6-7]::?*INSTR"
+EXPRESSION_SEEDS = {
+    "program_finds_0c46": PROGRAM_EXPRESSION + b"\0USB0::0x7A5E::0x0C46::SIM0001::INSTR",
+    "program_skips_0c48": PROGRAM_EXPRESSION + b"\0USB0::0x7A5E::0x0C48::SIM0001::INSTR",
+    "program_without_instr": PROGRAM_EXPRESSION + b"\0USB0::0x7A5E::0x0C47::A1",
+    "lower_case_two_digit_board": b"usb[0-9]*::0x7a5e::0x0c4[6-7]::?*instr"
+    + b"\0USB10::0x7A5E::0x0C47::A1::INSTR",
+    "groups_and_alternation": b"(GPIB|USB)?*::(INSTR|RAW)\0USB0::1::2::3::RAW",
+    "negated_class_plus": b"USB[^0-4]+::?*\0USB7::X",
+    "escapes": b"USB0\\:\\:?*\0USB0::A",
+    "nested_stars": b"((a*)*)*b\0" + b"a" * 40 + b"c",
+    "anything_empty": b"?*\0",
+    "unclosed_class": b"USB[0-9\0USB0",
+    "unclosed_group": b"(USB|GPIB\0USB",
+}
+
+SIM_SEEDS = {
+    "dcv": b"dcv",
+    "dcv_instant": b"dcv,instant",
+    "dcv_truncated": b"dcv,instant,truncate=1000",
+    "mute": b"mute",
+    "two_named": b"USB0::0x7A5E::0x0C47::A1::INSTR=dci;USB1::0x7A5E::0x0C45::B2::INSTR=dcv",
+    "two_unnamed": b"acv; dci,instant",
+    "stray_separator": b"dcv;;dci",
+    "unknown_profile": b"ohms",
+    "bad_number": b"dcv,truncate=12x",
+    "empty_resource": b"=dcv",
+    "same_resource_twice": b"USB0::0x7A5E::0x0C46::A::INSTR=dcv;usb0::0x7a5e::0x0c46::a::instr=dci",
+}
+
 write_corpus("block_decoder", BLOCK_SEEDS)
+write_corpus("resource_expression", EXPRESSION_SEEDS)
+write_corpus("sim_config", SIM_SEEDS)
 # The transport's first field is the packet size (0 picks 512).
 write_corpus("usbtmc_read", {name: bytes([0]) + script for name, script in USBTMC_SEEDS.items()})
