@@ -2,7 +2,10 @@
 // which resources are found.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <string>
+#include <thread>
 
 #include "VisaTestSession.h"
 #include "sim/SimRegistry.h"
@@ -185,6 +188,28 @@ TEST_F(VisaCallsTest, ClosingTheManagerClosesWhatWasOpenedFromIt) {
     EXPECT_EQ(viClose(list), VI_ERROR_INV_OBJECT);
     EXPECT_EQ(WriteText(survivor, "*IDN?\n"), VI_SUCCESS);
     EXPECT_EQ(viClose(otherRm), VI_SUCCESS);
+    EXPECT_EQ(Meter()->OpenTransportCount(), 0);
+}
+
+// A read in flight keeps its session alive; the session goes once the read
+// returns, not before and not never.
+TEST_F(VisaCallsTest, ClosingTheManagerDuringAReadWaitsForNothingAndLeaksNothing) {
+    ScopedSimulation sim("mute");
+    OpenManager();
+    const ViSession vi = OpenMeter();
+    ASSERT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, 600), VI_SUCCESS);
+    ASSERT_EQ(WriteText(vi, "FUNC?\n"), VI_SUCCESS);
+    std::promise<void> reading;
+    std::future<ReadResult> read = std::async(std::launch::async, [&] {
+        reading.set_value();
+        return ReadText(vi, 20);
+    });
+    reading.get_future().wait();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(viClose(rm), VI_SUCCESS);
+    rm = VI_NULL;
+    EXPECT_EQ(viClose(vi), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(read.get().status, VI_ERROR_TMO);
     EXPECT_EQ(Meter()->OpenTransportCount(), 0);
 }
 

@@ -2,7 +2,9 @@
 // measurement run has them.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "VisaTestSession.h"
 #include "visa.h"
@@ -99,6 +101,37 @@ TEST_F(VisaSimMeterTest, ShortReadLeavesTheRestReadable) {
     const ReadResult rest = ReadText(vi, 100);
     EXPECT_EQ(rest.status, VI_SUCCESS);
     EXPECT_EQ(rest.data, kIdentity.substr(5));
+}
+
+// Counts around the 512-byte packet and on the 12-byte header: each read
+// stops at its count and leaves the bytes after it alone.
+TEST_F(VisaSimMeterTest, BurstReadInPiecesNeverWritesPastTheCount) {
+    constexpr ViByte kCanary = 0xA5;
+    constexpr std::size_t kGuard = 64;
+    const ViUInt32 kCounts[] = {1, 11, 12, 500, 511, 512, 513, 1024, 4096, 65536};
+    Open("dcv,instant");
+    ConfigureBurst();
+    ASSERT_EQ(WriteText(vi, "DR?\n"), VI_SUCCESS);
+    std::string block;
+    ViStatus status = VI_SUCCESS_MAX_CNT;
+    for (std::size_t i = 0; status == VI_SUCCESS_MAX_CNT && block.size() <= kBlockSize; ++i) {
+        const ViUInt32 count = kCounts[i % std::size(kCounts)];
+        std::vector<ViByte> buffer(count + kGuard, kCanary);
+        ViUInt32 got = 0;
+        status = viRead(vi, buffer.data(), count, &got);
+        ASSERT_LE(got, count);
+        for (std::size_t at = count; at < buffer.size(); ++at) {
+            ASSERT_EQ(buffer[at], kCanary) << "read of " << count << " wrote byte " << at;
+        }
+        if (status == VI_SUCCESS_MAX_CNT) {
+            ASSERT_EQ(got, count);
+        }
+        block.append(buffer.begin(), buffer.begin() + got);
+    }
+    EXPECT_EQ(status, VI_SUCCESS);
+    ASSERT_EQ(block.size(), kBlockSize);
+    EXPECT_EQ(block.substr(0, 8), "#6200000");
+    EXPECT_EQ(block.back(), '\n');
 }
 
 TEST_F(VisaSimMeterTest, NewCommandDiscardsUnreadOutput) {
