@@ -1,0 +1,15 @@
+#include "CMeterApp.h"
+
+#include "CMeterDlg.h"
+
+CMeterApp::CMeterApp(int& argc, char** argv) : m_app(argc, argv) {
+    QApplication::setApplicationName(QStringLiteral("Zorvane"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+    QApplication::setDesktopFileName(QStringLiteral("zorvane"));
+}
+
+bool CMeterApp::InitInstance() {
+    CMeterDlg dlg;
+    dlg.exec();
+    return false;
+}

@@ -1,0 +1,197 @@
+#include "CMeterDlg.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "CMSFlexGrid.h"
+#include "DialogUnits.h"
+#include "InstrumentLink.h"
+#include "MeasurementRun.h"
+#include "StringTable.h"
+#include "resource.h"
+
+namespace {
+
+constexpr int kDialogWidthUnits = 320;
+constexpr int kDialogHeightUnits = 200;
+
+constexpr int kReadingsRows = 50001;
+constexpr int kLogRows = 9;
+constexpr int kGridCols = 2;
+constexpr int kFixedRows = 1;
+constexpr int kFixedCols = 1;
+
+constexpr int kLogTimeWidthTwips = 1000;
+constexpr int kLogCommandWidthTwips = 2000;
+constexpr int kReadingNumberWidthTwips = 700;
+constexpr int kReadingValueWidthTwips = 1800;
+
+QString FromBytes(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QLabel* MakeStaticText(QWidget* parent, const char* name, const QRect& rect) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    // Instrument replies are shown as text, never as markup; a trailing line
+    // feed makes two lines, so the first one is kept at the top.
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setGeometry(rect);
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QRect& rect) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(rect);
+    return button;
+}
+
+CMSFlexGrid* MakeGrid(QWidget* parent, const char* name, int rows, const QRect& rect) {
+    auto* grid = new CMSFlexGrid(rows, kGridCols, kFixedRows, kFixedCols, parent);
+    grid->setObjectName(QString::fromLatin1(name));
+    grid->setGeometry(rect);
+    return grid;
+}
+
+}  // namespace
+
+CMeterDlg::CMeterDlg(QWidget* parent) : CMeterDlg(StringTable::Application(), parent) {}
+
+CMeterDlg::CMeterDlg(const StringTable& strings, QWidget* parent)
+    : QDialog(parent), m_strings(strings) {
+    setObjectName(QStringLiteral("IDD_METER"));
+    // Title bar with close box only: no minimise, maximise or resize.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Zorvane"));
+    setFont(DialogUnits::DialogFont());
+    const DialogUnits units(font());
+    setFixedSize(units.X(kDialogWidthUnits), units.Y(kDialogHeightUnits));
+    CreateControls(units);
+    ConnectCommands();
+    OnInitDialog();
+}
+
+CMeterDlg::~CMeterDlg() = default;
+
+void CMeterDlg::CreateControls(const DialogUnits& units) {
+    // Created in tab order.
+    m_buttonMeasurement =
+        MakeButton(this, "IDOK", QStringLiteral("Measurement"), units.Rect(172, 151, 130, 14));
+    m_buttonExit =
+        MakeButton(this, "IDCANCEL", QStringLiteral("Exit"), units.Rect(174, 169, 128, 14));
+    m_labelIdentity = MakeStaticText(this, "IDC_IDENTITY", units.Rect(15, 13, 290, 8));
+    m_gridReadings =
+        MakeGrid(this, "IDC_GRID_READINGS", kReadingsRows, units.Rect(20, 36, 136, 150));
+    m_gridLog = MakeGrid(this, "IDC_GRID_LOG", kLogRows, units.Rect(171, 35, 136, 95));
+    m_labelTotalTime = MakeStaticText(this, "IDC_TOTAL_TIME", units.Rect(173, 132, 134, 13));
+
+    m_buttonMeasurement->setDefault(true);
+    m_labelIdentity->setFocusPolicy(Qt::NoFocus);
+    m_labelTotalTime->setFocusPolicy(Qt::NoFocus);
+    m_gridReadings->SetGrowsWithRow(true);
+    setTabOrder(m_buttonMeasurement, m_buttonExit);
+    setTabOrder(m_buttonExit, m_gridReadings);
+    setTabOrder(m_gridReadings, m_gridLog);
+}
+
+void CMeterDlg::ConnectCommands() {
+    connect(m_buttonMeasurement, &QPushButton::clicked, this, &CMeterDlg::OnOK);
+    connect(m_buttonExit, &QPushButton::clicked, this, &CMeterDlg::OnCancel);
+}
+
+bool CMeterDlg::OnInitDialog() {
+    DoDataExchange(false);
+    m_buttonMeasurement->setFocus();
+    return true;
+}
+
+void CMeterDlg::DoDataExchange(bool saveAndValidate) {
+    if (saveAndValidate) {
+        m_strTotalTime = m_labelTotalTime->text();
+        m_strIdentity = m_labelIdentity->text();
+    } else {
+        m_labelTotalTime->setText(m_strTotalTime);
+        m_labelIdentity->setText(m_strIdentity);
+    }
+}
+
+void CMeterDlg::OnOK() {
+    InstrumentLink link;
+    RunMeasurement(*this, link);
+}
+
+void CMeterDlg::OnCancel() {
+    // Escape, the close box and Exit can all arrive while a run drains the
+    // queue; only the first one ends the dialog.
+    if (m_bEnded) {
+        return;
+    }
+    m_bEnded = true;
+    DoDataExchange(true);
+    done(QDialog::Accepted);
+}
+
+void CMeterDlg::reject() {
+    OnCancel();
+}
+
+void CMeterDlg::ResetCommandLog() {
+    m_nLogRow = 0;
+    m_gridLog->SetRow(0);
+    m_gridLog->SetCol(0);
+    m_gridLog->SetColWidth(0, kLogTimeWidthTwips);
+    m_gridLog->SetText("Timer");
+    m_gridLog->SetCol(1);
+    m_gridLog->SetColWidth(1, kLogCommandWidthTwips);
+    m_gridLog->SetText("Comand");
+}
+
+void CMeterDlg::AddLogRow(const std::string& timeText, const std::string& commandText) {
+    m_nLogRow = m_nLogRow + 1;
+    m_gridLog->SetRow(m_nLogRow);
+    m_gridLog->SetCol(0);
+    m_gridLog->SetText(timeText);
+    m_gridLog->SetCol(1);
+    m_gridLog->SetText(commandText);
+}
+
+void CMeterDlg::ShowIdentity(const std::string& text) {
+    m_labelIdentity->setText(FromBytes(text));
+}
+
+void CMeterDlg::ShowTotalTime(const std::string& text) {
+    m_labelTotalTime->setText(FromBytes(text));
+}
+
+void CMeterDlg::ShowMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString(), FromBytes(text), QMessageBox::Ok, this);
+    box.exec();
+}
+
+void CMeterDlg::WriteReadingsHeader() {
+    m_gridReadings->SetRow(0);
+    m_gridReadings->SetCol(0);
+    m_gridReadings->SetColWidth(0, kReadingNumberWidthTwips);
+    m_gridReadings->SetText("Number");
+    m_gridReadings->SetCol(1);
+    m_gridReadings->SetColWidth(1, kReadingValueWidthTwips);
+    m_gridReadings->SetText("Value");
+}
+
+void CMeterDlg::WriteReadingRow(int i, const std::string& indexText, const std::string& valueText) {
+    m_gridReadings->SetRow(i + 1);
+    m_gridReadings->SetCol(0);
+    m_gridReadings->SetText(indexText);
+    m_gridReadings->SetCol(1);
+    m_gridReadings->SetText(valueText);
+}
+
+void CMeterDlg::PumpMessages() {
+    // Only what is queued now; never waits for more.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}

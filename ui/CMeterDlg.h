@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <QString>
+
+#include "MeterWindow.h"
+
+class CMSFlexGrid;
+class DialogUnits;
+class QLabel;
+class QPushButton;
+class StringTable;
+
+// The main dialog (template 102): identity line, readings grid, command log,
+// total time, Measurement and Exit. It is the window a measurement run shows
+// its results in.
+class CMeterDlg : public QDialog, public MeterWindow {
+    Q_OBJECT
+
+public:
+    explicit CMeterDlg(QWidget* parent = nullptr);
+    // `strings` must outlive the dialog.
+    CMeterDlg(const StringTable& strings, QWidget* parent = nullptr);
+    ~CMeterDlg() override;
+
+    // The Measurement command: one run, the dialog stays open.
+    void OnOK();
+    // The Exit command (Exit, Escape, close box): the dialog's own accept, once.
+    void OnCancel();
+
+    void ResetCommandLog() override;
+    void AddLogRow(const std::string& timeText, const std::string& commandText) override;
+    void ShowIdentity(const std::string& text) override;
+    void ShowTotalTime(const std::string& text) override;
+    void ShowMessage(const std::string& text) override;
+    void WriteReadingsHeader() override;
+    void WriteReadingRow(int i, const std::string& indexText,
+                         const std::string& valueText) override;
+    void PumpMessages() override;
+
+    CMSFlexGrid& ReadingsGrid() const { return *m_gridReadings; }
+    CMSFlexGrid& LogGrid() const { return *m_gridLog; }
+    QLabel& IdentityLabel() const { return *m_labelIdentity; }
+    QLabel& TotalTimeLabel() const { return *m_labelTotalTime; }
+    QPushButton& MeasurementButton() const { return *m_buttonMeasurement; }
+    QPushButton& ExitButton() const { return *m_buttonExit; }
+    int LogRow() const { return m_nLogRow; }
+    const QString& TotalTimeText() const { return m_strTotalTime; }
+    const QString& IdentityText() const { return m_strIdentity; }
+
+public slots:
+    void reject() override;
+
+protected:
+    // Runs once the controls exist: pushes the member texts into them.
+    virtual bool OnInitDialog();
+    // true: controls -> members; false: members -> controls.
+    void DoDataExchange(bool saveAndValidate);
+
+private:
+    void CreateControls(const DialogUnits& units);
+    void ConnectCommands();
+
+    const StringTable& m_strings;
+    int m_nLogRow = 0;
+    CMSFlexGrid* m_gridReadings = nullptr;
+    CMSFlexGrid* m_gridLog = nullptr;
+    QString m_strTotalTime;
+    QString m_strIdentity;
+    QIcon m_hIcon;
+    QPushButton* m_buttonMeasurement = nullptr;
+    QPushButton* m_buttonExit = nullptr;
+    QLabel* m_labelIdentity = nullptr;
+    QLabel* m_labelTotalTime = nullptr;
+    bool m_bEnded = false;
+};
