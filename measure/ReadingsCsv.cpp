@@ -1,0 +1,73 @@
+#include "ReadingsCsv.h"
+
+namespace {
+
+bool IsControl(char c) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
+
+// One comment line's worth of `text`: the reply's line end goes, any other
+// control character would break or garble the line and becomes a space.
+std::string OneLine(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    std::string line(text);
+    for (char& c : line) {
+        if (IsControl(c)) {
+            c = ' ';
+        }
+    }
+    return line;
+}
+
+void AppendField(std::string& out, std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out.append(field);
+        return;
+    }
+    out.push_back('"');
+    for (char c : field) {
+        if (c == '"') {
+            out.push_back('"');
+        }
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+}  // namespace
+
+ReadingsCsv::ReadingsCsv(const ReadingsCsvHeader& header) {
+    text_ = "# " + OneLine(header.identity) + "; " + OneLine(header.runDateTime) + "; " +
+            OneLine(header.totalTime) + "\n";
+    for (const std::string& note : header.notes) {
+        text_ += "# " + OneLine(note) + "\n";
+    }
+    text_ += "index,value\n";
+}
+
+void ReadingsCsv::Reserve(std::size_t rows) {
+    // "49999,-1.500000\n" is 16 bytes; most rows are shorter.
+    constexpr std::size_t kTypicalRowBytes = 16;
+    text_.reserve(text_.size() + rows * kTypicalRowBytes);
+}
+
+void ReadingsCsv::AddRow(std::string_view indexText, std::string_view valueText) {
+    AppendField(text_, indexText);
+    text_.push_back(',');
+    AppendField(text_, valueText);
+    text_.push_back('\n');
+    ++rows_;
+}
+
+std::string ReadingsCsv::DateTimeText(std::time_t when) {
+    std::tm local{};
+    if (localtime_r(&when, &local) == nullptr) {
+        return "unknown time";
+    }
+    char text[32];
+    const std::size_t size = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return std::string(text, size);
+}
