@@ -2,7 +2,7 @@
 
 namespace {
 
-// Replies and commands end in a line feed; a summary line should not.
+// Replies and commands end in a line feed; a report line should not.
 std::string WithoutLineEnd(const std::string& text) {
     std::size_t end = text.size();
     while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r')) {
@@ -11,8 +11,8 @@ std::string WithoutLineEnd(const std::string& text) {
     return text.substr(0, end);
 }
 
-void PrintReading(std::ostream& out, const char* label, const ConsoleWindow::ReadingRow& row) {
-    out << label << " reading: " << row.indexText << "  " << row.valueText << '\n';
+std::string ProgressText(std::size_t readings) {
+    return "Readings received: " + std::to_string(readings);
 }
 
 }  // namespace
@@ -23,52 +23,88 @@ void ConsoleWindow::ResetCommandLog() {
 
 void ConsoleWindow::AddLogRow(const std::string& timeText, const std::string& commandText) {
     logRows_.push_back({timeText, commandText});
+    if (ReportsDetails()) {
+        ReportLine("Command: " + timeText + "  " + WithoutLineEnd(commandText));
+    }
 }
 
 void ConsoleWindow::ShowIdentity(const std::string& text) {
     identity_ = text;
+    if (ReportsDetails()) {
+        ReportLine("Identity: " + WithoutLineEnd(text));
+    }
 }
 
 void ConsoleWindow::ShowTotalTime(const std::string& text) {
     totalTime_ = text;
+    if (ReportsDetails()) {
+        ReportLine(text);
+    }
 }
 
 void ConsoleWindow::ShowMessage(const std::string& text) {
     messages_.push_back(text);
+    EndProgress();
+    if (report_.out != nullptr) {
+        ReportLine(text);
+    }
 }
 
 void ConsoleWindow::WriteReadingsHeader() {
     readingsStarted_ = true;
     readings_.clear();
+    progressShown_ = 0;
+    progressEnded_ = false;
 }
 
 void ConsoleWindow::WriteReadingRow(int, const std::string& indexText,
                                     const std::string& valueText) {
     readings_.push_back({indexText, valueText});
+    // Often enough to see a slow block move, rarely enough not to flood a log.
+    constexpr std::size_t kProgressEveryReadings = 5000;
+    if (readings_.size() % kProgressEveryReadings == 0) {
+        ReportProgress();
+    }
 }
 
-bool ConsoleWindow::IsCompleteRun() const {
-    return readingsStarted_ && !readings_.empty() && messages_.empty();
+void ConsoleWindow::EndProgress() {
+    if (!readingsStarted_ || progressEnded_) {
+        return;
+    }
+    progressEnded_ = true;
+    if (readings_.size() != progressShown_ || readings_.empty()) {
+        ReportProgress();
+    }
+    if (progressOpen_) {
+        *report_.out << '\n' << std::flush;
+        progressOpen_ = false;
+    }
 }
 
-void ConsoleWindow::PrintSummary(std::ostream& out) const {
-    if (!identity_.empty()) {
-        out << "Identity: " << WithoutLineEnd(identity_) << '\n';
+ConsoleWindow::Outcome ConsoleWindow::RunOutcome() const {
+    if (!readingsStarted_) {
+        return Outcome::kStoppedBeforeReadings;
     }
-    for (const LogRow& row : logRows_) {
-        out << "Command: " << row.timeText << "  " << WithoutLineEnd(row.commandText) << '\n';
+    return readings_.empty() || !messages_.empty() ? Outcome::kReadingsMissing : Outcome::kComplete;
+}
+
+void ConsoleWindow::ReportLine(const std::string& line) {
+    if (progressOpen_) {
+        *report_.out << '\n';
+        progressOpen_ = false;
     }
-    if (!totalTime_.empty()) {
-        out << totalTime_ << '\n';
+    *report_.out << line << '\n' << std::flush;
+}
+
+void ConsoleWindow::ReportProgress() {
+    progressShown_ = readings_.size();
+    if (!ReportsDetails()) {
+        return;
     }
-    if (readingsStarted_) {
-        out << "Readings: " << readings_.size() << '\n';
-    }
-    if (!readings_.empty()) {
-        PrintReading(out, "First", readings_.front());
-        PrintReading(out, "Last", readings_.back());
-    }
-    for (const std::string& message : messages_) {
-        out << "Message: " << message << '\n';
+    if (report_.progressInPlace) {
+        *report_.out << '\r' << ProgressText(progressShown_) << std::flush;
+        progressOpen_ = true;
+    } else {
+        *report_.out << ProgressText(progressShown_) << '\n' << std::flush;
     }
 }

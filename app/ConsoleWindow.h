@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -7,7 +8,7 @@
 #include "MeterWindow.h"
 
 // The window of the console runner: keeps everything a run shows so it can
-// be printed (or saved) once the run is over.
+// be written out once the run is over, and reports the run as it goes.
 class ConsoleWindow : public MeterWindow {
 public:
     struct LogRow {
@@ -18,6 +19,21 @@ public:
         std::string indexText;
         std::string valueText;
     };
+    enum class Outcome {
+        kComplete,               // readings shown and nothing to complain about
+        kStoppedBeforeReadings,  // no meter, wrong function, no memory...
+        kReadingsMissing,        // the block was short or absent
+    };
+
+    // Where and how the run is reported while it goes.
+    struct Report {
+        std::ostream* out = nullptr;   // nowhere when null
+        bool messagesOnly = false;     // only what ShowMessage shows
+        bool progressInPlace = false;  // redraw the progress line with '\r' (a terminal)
+    };
+
+    ConsoleWindow() = default;
+    explicit ConsoleWindow(const Report& report) : report_(report) {}
 
     void ResetCommandLog() override;
     void AddLogRow(const std::string& timeText, const std::string& commandText) override;
@@ -29,24 +45,32 @@ public:
                          const std::string& valueText) override;
     void PumpMessages() override {}
 
+    // Ends the progress line with the final count, once; messages end it too.
+    void EndProgress();
+
     const std::string& Identity() const { return identity_; }
     const std::vector<LogRow>& LogRows() const { return logRows_; }
     const std::string& TotalTime() const { return totalTime_; }
     const std::vector<std::string>& Messages() const { return messages_; }
+    bool ReadingsStarted() const { return readingsStarted_; }
     const std::vector<ReadingRow>& Readings() const { return readings_; }
 
-    // True when the run got as far as the readings, received at least one and
-    // had nothing to complain about (a short block shows a message).
-    bool IsCompleteRun() const;
-
-    // Identity, log, total time, reading count, first and last reading, messages.
-    void PrintSummary(std::ostream& out) const;
+    Outcome RunOutcome() const;
+    bool IsCompleteRun() const { return RunOutcome() == Outcome::kComplete; }
 
 private:
+    bool ReportsDetails() const { return report_.out != nullptr && !report_.messagesOnly; }
+    void ReportLine(const std::string& line);
+    void ReportProgress();
+
+    Report report_;
     std::string identity_;
     std::vector<LogRow> logRows_;
     std::string totalTime_;
     std::vector<std::string> messages_;
     bool readingsStarted_ = false;
     std::vector<ReadingRow> readings_;
+    std::size_t progressShown_ = 0;  // reading count on the progress line
+    bool progressOpen_ = false;      // the progress line waits for more (in place)
+    bool progressEnded_ = false;
 };
