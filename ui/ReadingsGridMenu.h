@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class CMeterDlg;
+class QAction;
+class QMenu;
+class QPoint;
+
+// The readings grid's own context menu: Copy, Copy all readings, Save
+// readings as CSV. It replaces the dialog's menu on that grid only.
+class ReadingsGridMenu : public QObject {
+    Q_OBJECT
+
+public:
+    // Returns the chosen file path, or an empty text when the user cancels.
+    using PathChooser = std::function<QString()>;
+    // Shows a text the user must read (a refusal, a write error).
+    using Reporter = std::function<void(const QString& text)>;
+
+    explicit ReadingsGridMenu(CMeterDlg& dlg);
+
+    // Tests choose the path and catch the reports instead of opening dialogs.
+    void SetPathChooser(PathChooser chooser) { choosePath_ = std::move(chooser); }
+    void SetReporter(Reporter reporter) { report_ = std::move(reporter); }
+
+    QMenu& Menu() const { return *menu_; }
+
+    void CopySelection();
+    void CopyAllReadings();
+    void SaveReadingsAsCsv();
+
+private:
+    void Popup(const QPoint& viewportPos);
+    QAction* AddAction(const QString& text, void (ReadingsGridMenu::*command)());
+    QString ChoosePathWithDialog();
+    void ReportInMessageBox(const QString& text);
+    // False, after telling the user why, when the latest run cannot be taken.
+    bool ReadingsAreComplete();
+
+    CMeterDlg& dlg_;
+    QMenu* menu_;
+    PathChooser choosePath_;
+    Reporter report_;
+    QString lastFolder_;
+};
