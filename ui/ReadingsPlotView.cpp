@@ -1,0 +1,195 @@
+#include "ReadingsPlotView.h"
+
+#include <QKeyEvent>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QValueAxis>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// One wheel notch (120 eighths of a degree) zooms by 1.25.
+constexpr double kZoomPerNotch = 1.25;
+constexpr double kEighthsPerNotch = 120.0;
+constexpr double kKeyPanPixels = 40.0;
+// A right-button press that moves less than this is a click, not a pan.
+constexpr int kClickSlopPixels = 3;
+// Room above and below the data, as a share of its span.
+constexpr double kValueMargin = 0.05;
+
+}  // namespace
+
+ReadingsPlotView::ReadingsPlotView(QWidget* parent)
+    : QChartView(parent), series_(new QLineSeries), axisX_(new QValueAxis), axisY_(new QValueAxis) {
+    auto* plot = new QChart;
+    plot->legend()->hide();
+    // Value changes would otherwise replay an animation over 50000 points.
+    plot->setAnimationOptions(QChart::NoAnimation);
+    // The software path works the same everywhere, offscreen included.
+    series_->setUseOpenGL(false);
+    plot->addSeries(series_);
+    axisX_->setTitleText(QStringLiteral("Reading number"));
+    axisX_->setLabelFormat(QStringLiteral("%g"));
+    axisY_->setTitleText(QStringLiteral("Value"));
+    axisY_->setLabelFormat(QStringLiteral("%.7g"));
+    plot->addAxis(axisX_, Qt::AlignBottom);
+    plot->addAxis(axisY_, Qt::AlignLeft);
+    series_->attachAxis(axisX_);
+    series_->attachAxis(axisY_);
+    setChart(plot);
+    setRubberBand(QChartView::RectangleRubberBand);
+    setFocusPolicy(Qt::StrongFocus);
+    Clear();
+}
+
+void ReadingsPlotView::SetPoints(const QList<QPointF>& points) {
+    series_->replace(points);
+    full_ = RangeOf(points);
+    ResetZoom();
+}
+
+void ReadingsPlotView::Clear() {
+    SetPoints(QList<QPointF>());
+}
+
+int ReadingsPlotView::PointCount() const {
+    return static_cast<int>(series_->count());
+}
+
+QRectF ReadingsPlotView::RangeOf(const QList<QPointF>& points) {
+    if (points.isEmpty()) {
+        return QRectF(QPointF(0.0, 0.0), QPointF(1.0, 1.0));
+    }
+    double xMin = points.front().x();
+    double xMax = xMin;
+    double yMin = points.front().y();
+    double yMax = yMin;
+    for (const QPointF& p : points) {
+        xMin = std::min(xMin, p.x());
+        xMax = std::max(xMax, p.x());
+        yMin = std::min(yMin, p.y());
+        yMax = std::max(yMax, p.y());
+    }
+    // A single reading or a flat run still needs a span to draw in.
+    if (xMax == xMin) {
+        xMax = xMin + 1.0;
+    }
+    const double span = yMax - yMin;
+    const double margin = span > 0.0 ? span * kValueMargin : std::max(std::abs(yMin), 1.0) * 0.01;
+    return QRectF(QPointF(xMin, yMin - margin), QPointF(xMax, yMax + margin));
+}
+
+void ReadingsPlotView::ShowRange(const QRectF& range) {
+    axisX_->setRange(range.left(), range.right());
+    axisY_->setRange(range.top(), range.bottom());
+}
+
+void ReadingsPlotView::ResetZoom() {
+    ShowRange(full_);
+}
+
+QRectF ReadingsPlotView::VisibleRange() const {
+    return QRectF(QPointF(axisX_->min(), axisY_->min()), QPointF(axisX_->max(), axisY_->max()));
+}
+
+void ReadingsPlotView::ZoomAt(const QPointF& viewPos, double factor) {
+    if (!(factor > 0.0)) {
+        return;
+    }
+    const QRectF area = chart()->plotArea();
+    const QPointF at = chart()->mapFromScene(mapToScene(viewPos.toPoint()));
+    if (!area.contains(at)) {
+        return;
+    }
+    // The rectangle that, shown in the whole plot area, leaves `at` where it is.
+    QRectF zoomed(0.0, 0.0, area.width() / factor, area.height() / factor);
+    zoomed.moveLeft(at.x() - (at.x() - area.left()) / factor);
+    zoomed.moveTop(at.y() - (at.y() - area.top()) / factor);
+    chart()->zoomIn(zoomed);
+}
+
+void ReadingsPlotView::PanBy(const QPointF& viewDelta) {
+    // The chart scrolls its contents the other way than the pointer moves.
+    chart()->scroll(-viewDelta.x(), viewDelta.y());
+}
+
+void ReadingsPlotView::wheelEvent(QWheelEvent* event) {
+    const double notches = event->angleDelta().y() / kEighthsPerNotch;
+    if (notches != 0.0) {
+        ZoomAt(event->position(), std::pow(kZoomPerNotch, notches));
+    }
+    event->accept();
+}
+
+bool ReadingsPlotView::IsPanButton(Qt::MouseButton button) {
+    return button == Qt::RightButton || button == Qt::MiddleButton;
+}
+
+void ReadingsPlotView::mousePressEvent(QMouseEvent* event) {
+    if (!IsPanButton(event->button())) {
+        QChartView::mousePressEvent(event);
+        return;
+    }
+    panning_ = true;
+    panned_ = false;
+    panFrom_ = event->position().toPoint();
+    event->accept();
+}
+
+void ReadingsPlotView::mouseMoveEvent(QMouseEvent* event) {
+    if (!panning_) {
+        QChartView::mouseMoveEvent(event);
+        return;
+    }
+    const QPoint to = event->position().toPoint();
+    if (!panned_ && (to - panFrom_).manhattanLength() < kClickSlopPixels) {
+        return;
+    }
+    panned_ = true;
+    PanBy(to - panFrom_);
+    panFrom_ = to;
+    event->accept();
+}
+
+void ReadingsPlotView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!panning_ || !IsPanButton(event->button())) {
+        QChartView::mouseReleaseEvent(event);
+        return;
+    }
+    panning_ = false;
+    if (!panned_ && event->button() == Qt::RightButton) {
+        chart()->zoomOut();
+    }
+    event->accept();
+}
+
+void ReadingsPlotView::keyPressEvent(QKeyEvent* event) {
+    const QPointF centre = chart()->mapToScene(chart()->plotArea().center());
+    const QPointF centreInView = mapFromScene(centre);
+    switch (event->key()) {
+        case Qt::Key_Plus:
+            ZoomAt(centreInView, kZoomPerNotch);
+            break;
+        case Qt::Key_Minus:
+            ZoomAt(centreInView, 1.0 / kZoomPerNotch);
+            break;
+        case Qt::Key_Left:
+            PanBy(QPointF(kKeyPanPixels, 0.0));
+            break;
+        case Qt::Key_Right:
+            PanBy(QPointF(-kKeyPanPixels, 0.0));
+            break;
+        case Qt::Key_Up:
+            PanBy(QPointF(0.0, kKeyPanPixels));
+            break;
+        case Qt::Key_Down:
+            PanBy(QPointF(0.0, -kKeyPanPixels));
+            break;
+        default:
+            QChartView::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
