@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 
+#include "FlexGridHeader.h"
 #include "FlexGridModel.h"
 
 namespace {
@@ -38,6 +39,7 @@ CMSFlexGrid::CMSFlexGrid(int rows, int cols, int fixedRows, int fixedCols, QWidg
     setWordWrap(false);
     SetUpHeaders();
     ApplyRowHeight();
+    connect(model_, &FlexGridModel::fixedCellChanged, this, &CMSFlexGrid::RepaintFixedCell);
     connect(model_, &FlexGridModel::cornerTextChanged, this, [this] {
         if (corner_ != nullptr) {
             corner_->update();
@@ -46,25 +48,25 @@ CMSFlexGrid::CMSFlexGrid(int rows, int cols, int fixedRows, int fixedCols, QWidg
 }
 
 void CMSFlexGrid::SetUpHeaders() {
-    QHeaderView* top = horizontalHeader();
-    QHeaderView* side = verticalHeader();
+    auto* top = new FlexGridHeader(Qt::Horizontal, this);
+    auto* side = new FlexGridHeader(Qt::Vertical, this);
+    setHorizontalHeader(top);
+    setVerticalHeader(side);
     top->setVisible(model_->FixedRows() > 0);
     side->setVisible(model_->FixedCols() > 0);
-    top->setSectionResizeMode(QHeaderView::Fixed);
-    top->setStretchLastSection(false);
-    top->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    top->setHighlightSections(false);
     // Fixed row heights and a fixed header width: nothing is measured from
     // the contents, so writing a number into the side header stays cheap.
-    side->setSectionResizeMode(QHeaderView::Fixed);
-    side->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    side->setHighlightSections(false);
-    side->setFixedWidth(side->defaultSectionSize() * 3);
+    side->setFixedWidth(top->defaultSectionSize() / 2);
     // The corner shows the top-left fixed cell; Qt's corner button draws no text.
     corner_ = findChild<QAbstractButton*>();
     if (corner_ != nullptr) {
         corner_->installEventFilter(this);
     }
+}
+
+void CMSFlexGrid::RepaintFixedCell(Qt::Orientation orientation, int section) {
+    QHeaderView* header = orientation == Qt::Horizontal ? horizontalHeader() : verticalHeader();
+    static_cast<FlexGridHeader*>(header)->RepaintSection(section);
 }
 
 void CMSFlexGrid::ApplyRowHeight() {

@@ -49,6 +49,7 @@ protected:
 private:
     void SetUpHeaders();
     void ApplyRowHeight();
+    void RepaintFixedCell(Qt::Orientation orientation, int section);
     bool PaintCorner(QWidget* corner);
 
     FlexGridModel* model_;

@@ -54,12 +54,12 @@ void FlexGridModel::AnnounceCell(int row, int col) {
     if (inFixedRow && inFixedCol) {
         emit cornerTextChanged();
     } else if (inFixedRow) {
-        emit headerDataChanged(Qt::Horizontal, col - fixedCols_, col - fixedCols_);
+        emit fixedCellChanged(Qt::Horizontal, col - fixedCols_);
     } else if (inFixedCol) {
-        emit headerDataChanged(Qt::Vertical, row - fixedRows_, row - fixedRows_);
+        emit fixedCellChanged(Qt::Vertical, row - fixedRows_);
     } else {
         const QModelIndex cell = index(row - fixedRows_, col - fixedCols_);
-        emit dataChanged(cell, cell, {Qt::DisplayRole});
+        emit dataChanged(cell, cell);
     }
 }
 

@@ -9,6 +9,8 @@
 // draw them and keep them in view; the other cells are the model's items.
 // Only the changed cell is ever announced: the grid is refilled one cell at a
 // time with a message drain in between, and anything wider makes that slow.
+// For the same reason a fixed cell is announced with fixedCellChanged, not
+// headerDataChanged: item views answer the latter by laying out every row.
 class FlexGridModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -40,6 +42,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 signals:
+    // A cell of the fixed row (Qt::Horizontal, section = column - FixedCols)
+    // or of the fixed column (Qt::Vertical, section = row - FixedRows).
+    void fixedCellChanged(Qt::Orientation orientation, int section);
     // The top-left cell lies in neither header.
     void cornerTextChanged();
 
