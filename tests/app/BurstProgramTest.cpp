@@ -1,0 +1,271 @@
+// zorvane-burst run as a separate program on the simulated meter of our VISA
+// library, the way a script would run it.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ConsoleWindow.h"
+#include "InstrumentLink.h"
+#include "MeasurementRun.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kFunctionMessage =
+    "Please set the function(DCV or DCI).\n And click the \" Measurement\" button ";
+const std::string kShortBlockMessage = "Only 248 of 50000 readings were received.";
+
+struct Finished {
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class BurstProgramTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "burst_test.XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override {
+        fs::remove_all(folder_);
+        unsetenv("ZVISA_SIM");
+    }
+
+    // Runs the program with ZVISA_SIM set to `simulation` (unset when null).
+    // Standard output goes to `outPath`, or is captured when that is empty.
+    Finished Run(const char* simulation, const std::vector<std::string>& args,
+                 std::string outPath = "") {
+        const std::string errPath = folder_ + "/stderr";
+        const bool captureOut = outPath.empty();
+        if (captureOut) {
+            outPath = folder_ + "/stdout";
+        }
+        const pid_t child = fork();
+        if (child == 0) {
+            RunChild(simulation, args, outPath, errPath);
+        }
+        Finished finished;
+        int wait = 0;
+        if (child < 0 || waitpid(child, &wait, 0) != child) {
+            ADD_FAILURE() << "could not run " << ZORVANE_BURST_PATH;
+            return finished;
+        }
+        finished.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
+        finished.out = captureOut ? Contents(outPath) : "";
+        finished.err = Contents(errPath);
+        return finished;
+    }
+
+    [[noreturn]] static void RunChild(const char* simulation, const std::vector<std::string>& args,
+                                      const std::string& outPath, const std::string& errPath) {
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(err, STDERR_FILENO) < 0) {
+            _exit(126);
+        }
+        simulation != nullptr ? setenv("ZVISA_SIM", simulation, 1) : unsetenv("ZVISA_SIM");
+        std::vector<char*> argv{const_cast<char*>(ZORVANE_BURST_PATH)};
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        execv(ZORVANE_BURST_PATH, argv.data());
+        _exit(127);
+    }
+
+    std::string folder_;
+};
+
+// The CSV of a run on the simulated meter: comment lines first, the column
+// line, then `rows` rows numbered from 0 with "%f" values.
+void ExpectCsv(const std::string& text, std::size_t rows, std::size_t notes) {
+    const std::vector<std::string> lines = Lines(text);
+    ASSERT_EQ(lines.size(), 1 + notes + 1 + rows);
+    const std::regex comment(
+        "# ZORVANE SIM,DMM-SIM,SIM0001,1\\.0; \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d; "
+        "Total time of measurement : \\d+ ms");
+    EXPECT_TRUE(std::regex_match(lines[0], comment)) << lines[0];
+    EXPECT_EQ(lines[1 + notes], "index,value");
+    const std::regex value("-?\\d+\\.\\d{6}");
+    for (std::size_t k = 0; k < rows; ++k) {
+        const std::string& line = lines[2 + notes + k];
+        const std::string prefix = std::to_string(k) + ",";
+        ASSERT_EQ(line.rfind(prefix, 0), 0u) << line;
+        ASSERT_TRUE(std::regex_match(line.substr(prefix.size()), value)) << line;
+    }
+    EXPECT_EQ(text.back(), '\n');
+}
+
+struct ProfileCase {
+    const char* name;
+    const char* simulation;  // null: ZVISA_SIM unset
+    int status;
+    bool writesCsv;       // on standard output
+    std::size_t rows;     // CSV rows
+    std::string message;  // on standard error; empty when there is none
+};
+
+void PrintTo(const ProfileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BurstProfileTest : public BurstProgramTest,
+                         public testing::WithParamInterface<ProfileCase> {};
+
+TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
+    const ProfileCase& c = GetParam();
+    const Finished run = Run(c.simulation, {});
+    EXPECT_EQ(run.status, c.status) << run.err;
+    if (c.writesCsv) {
+        const std::size_t notes = c.message.empty() ? 0 : 1;
+        ExpectCsv(run.out, c.rows, notes);
+        EXPECT_NE(run.err.find("Readings received: " + std::to_string(c.rows) + "\n"),
+                  std::string::npos)
+            << run.err;
+    } else {
+        EXPECT_EQ(run.out, "");
+    }
+    if (c.message.empty()) {
+        EXPECT_EQ(run.err.find("Only "), std::string::npos) << run.err;
+    } else {
+        EXPECT_NE(run.err.find(c.message + "\n"), std::string::npos) << run.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, BurstProfileTest,
+    testing::Values(ProfileCase{"dc_volts", "dcv,instant", 0, true, 50000, ""},
+                    ProfileCase{"dc_current", "dci,instant", 0, true, 50000, ""},
+                    ProfileCase{"ac_volts", "acv", 1, false, 0, kFunctionMessage},
+                    ProfileCase{"no_meter", nullptr, 1, false, 0, "Find resource manager failed."},
+                    ProfileCase{"truncated_block", "dcv,instant,truncate=1000", 3, true, 248,
+                                kShortBlockMessage},
+                    ProfileCase{"block_header_only", "dcv,instant,truncate=8", 3, true, 0,
+                                "Only 0 of 50000 readings were received."}),
+    [](const testing::TestParamInfo<ProfileCase>& info) { return info.param.name; });
+
+// Both queries wait out the 7 s timeout, so this test takes about 14 s.
+TEST_F(BurstProgramTest, MuteMeterStopsTheRun) {
+    const Finished run = Run("mute", {});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(kFunctionMessage), std::string::npos) << run.err;
+}
+
+TEST_F(BurstProgramTest, ShortBlockCsvSaysReadingsAreMissing) {
+    const Finished run = Run("dcv,instant,truncate=1000", {});
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "# " + kShortBlockMessage);
+}
+
+// The rows are the texts the run shows a window, not a second rendering.
+TEST_F(BurstProgramTest, RowsAreWhatTheRunShows) {
+    setenv("ZVISA_SIM", "dcv,instant", 1);
+    ConsoleWindow window;
+    InstrumentLink link;
+    RunMeasurement(window, link);
+    ASSERT_TRUE(window.IsCompleteRun());
+
+    const Finished run = Run("dcv,instant", {});
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), window.Readings().size() + 2);
+    for (std::size_t k = 0; k < window.Readings().size(); ++k) {
+        const ConsoleWindow::ReadingRow& row = window.Readings()[k];
+        ASSERT_EQ(lines[k + 2], row.indexText + "," + row.valueText);
+    }
+}
+
+TEST_F(BurstProgramTest, ProgressIsNotOneLinePerReading) {
+    const Finished run = Run("dcv,instant", {});
+    std::size_t progressLines = 0;
+    for (const std::string& line : Lines(run.err)) {
+        progressLines += line.rfind("Readings received: ", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(progressLines, 10u);
+}
+
+TEST_F(BurstProgramTest, OutputFileReplacesTheOldOne) {
+    const std::string path = folder_ + "/run.csv";
+    std::ofstream(path) << "old contents that are longer than nothing\n";
+    const Finished run = Run("dci,instant", {"-o", path});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    ExpectCsv(Contents(path), 50000, 0);
+
+    const std::string other = folder_ + "/other.csv";
+    EXPECT_EQ(Run("dcv,instant", {"--output=" + other, "-q"}).status, 0);
+    EXPECT_EQ(Lines(Contents(other)).size(), 50002u);
+}
+
+TEST_F(BurstProgramTest, StoppedRunLeavesTheOutputFileAlone) {
+    const std::string path = folder_ + "/run.csv";
+    std::ofstream(path) << "kept\n";
+    EXPECT_EQ(Run("acv", {"-o", path}).status, 1);
+    EXPECT_EQ(Contents(path), "kept\n");
+}
+
+TEST_F(BurstProgramTest, WriteErrorsAreReported) {
+    const std::string path = folder_ + "/missing/run.csv";
+    const Finished toFile = Run("dcv,instant", {"-o", path});
+    EXPECT_EQ(toFile.status, 4);
+    EXPECT_NE(toFile.err.find("Cannot write \"" + path + "\": No such file or directory"),
+              std::string::npos)
+        << toFile.err;
+
+    const Finished toFullDevice = Run("dcv,instant", {}, "/dev/full");
+    EXPECT_EQ(toFullDevice.status, 4);
+    EXPECT_NE(toFullDevice.err.find("Cannot write the readings to standard output."),
+              std::string::npos);
+}
+
+TEST_F(BurstProgramTest, HelpDocumentsUsage) {
+    const Finished run = Run(nullptr, {"--help"});
+    EXPECT_EQ(run.status, 0);
+    for (const char* topic :
+         {"Usage: zorvane-burst", "-o FILE", "ZVISA_SIM", "Exit status", "truncate=N"}) {
+        EXPECT_NE(run.out.find(topic), std::string::npos) << topic;
+    }
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(BurstProgramTest, UsageErrorsExitWithTwo) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"-x"}, {"-o"}, {"--output="}, {"extra"}}) {
+        const Finished run = Run("dcv,instant", args);
+        EXPECT_EQ(run.status, 2) << args.front();
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("zorvane-burst --help"), std::string::npos);
+    }
+}
+
+}  // namespace
