@@ -4,11 +4,14 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <ctime>
 
 #include "CMSFlexGrid.h"
 #include "DialogUnits.h"
 #include "InstrumentLink.h"
 #include "MeasurementRun.h"
+#include "ReadingsGridMenu.h"
+#include "StatisticsWindow.h"
 #include "StringTable.h"
 #include "resource.h"
 
@@ -73,6 +76,7 @@ CMeterDlg::CMeterDlg(const StringTable& strings, QWidget* parent)
     setFixedSize(units.X(kDialogWidthUnits), units.Y(kDialogHeightUnits));
     CreateControls(units);
     ConnectCommands();
+    new ReadingsGridMenu(*this);
     OnInitDialog();
 }
 
@@ -122,7 +126,19 @@ void CMeterDlg::DoDataExchange(bool saveAndValidate) {
 
 void CMeterDlg::OnOK() {
     InstrumentLink link;
+    m_latestRun.Begin(std::time(nullptr));
     RunMeasurement(*this, link);
+    m_latestRun.End();
+    emit runFinished();
+}
+
+void CMeterDlg::OnStatisticsAndPlot() {
+    if (m_statistics == nullptr) {
+        m_statistics = new StatisticsWindow(*this);
+    }
+    m_statistics->show();
+    m_statistics->raise();
+    m_statistics->activateWindow();
 }
 
 void CMeterDlg::OnCancel() {
@@ -169,6 +185,7 @@ void CMeterDlg::ShowTotalTime(const std::string& text) {
 }
 
 void CMeterDlg::ShowMessage(const std::string& text) {
+    m_latestRun.NoteMessage(text);
     QMessageBox box(QMessageBox::NoIcon, QString(), FromBytes(text), QMessageBox::Ok, this);
     box.exec();
 }
@@ -184,6 +201,7 @@ void CMeterDlg::WriteReadingsHeader() {
 }
 
 void CMeterDlg::WriteReadingRow(int i, const std::string& indexText, const std::string& valueText) {
+    m_latestRun.CountRow();
     m_gridReadings->SetRow(i + 1);
     m_gridReadings->SetCol(0);
     m_gridReadings->SetText(indexText);

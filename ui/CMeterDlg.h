@@ -5,11 +5,13 @@
 #include <QString>
 
 #include "MeterWindow.h"
+#include "ReadingsRun.h"
 
 class CMSFlexGrid;
 class DialogUnits;
 class QLabel;
 class QPushButton;
+class StatisticsWindow;
 class StringTable;
 
 // The main dialog (template 102): identity line, readings grid, command log,
@@ -28,6 +30,8 @@ public:
     void OnOK();
     // The Exit command (Exit, Escape, close box): the dialog's own accept, once.
     void OnCancel();
+    // Opens (or brings up) the non-modal statistics and plot window.
+    void OnStatisticsAndPlot();
 
     void ResetCommandLog() override;
     void AddLogRow(const std::string& timeText, const std::string& commandText) override;
@@ -48,6 +52,11 @@ public:
     int LogRow() const { return m_nLogRow; }
     const QString& TotalTimeText() const { return m_strTotalTime; }
     const QString& IdentityText() const { return m_strIdentity; }
+    const ReadingsRun& LatestRun() const { return m_latestRun; }
+
+signals:
+    // A run is done with the grid (it may have run inside another run's drain).
+    void runFinished();
 
 public slots:
     void reject() override;
@@ -74,4 +83,6 @@ private:
     QLabel* m_labelIdentity = nullptr;
     QLabel* m_labelTotalTime = nullptr;
     bool m_bEnded = false;
+    ReadingsRun m_latestRun;
+    StatisticsWindow* m_statistics = nullptr;
 };
