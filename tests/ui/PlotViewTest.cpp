@@ -1,0 +1,133 @@
+// Zoom, pan and reset on the readings plot, driven the ways a user drives it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWheelEvent>
+#include <cmath>
+
+#include "ReadingsPlotView.h"
+
+namespace {
+
+constexpr int kPoints = 1000;
+
+class PlotViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QList<QPointF> points;
+        for (int k = 0; k < kPoints; ++k) {
+            points.append(QPointF(k, std::sin(k / 50.0)));
+        }
+        plot_.resize(800, 500);
+        plot_.SetPoints(points);
+        plot_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&plot_));
+    }
+
+    QPoint PlotCentre() const {
+        const QPointF scene = plot_.chart()->mapToScene(plot_.chart()->plotArea().center());
+        return plot_.mapFromScene(scene);
+    }
+    double Width() const { return plot_.VisibleRange().width(); }
+
+    void Mouse(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint at) {
+        QMouseEvent event(type, QPointF(at), plot_.viewport()->mapToGlobal(QPointF(at)), button,
+                          held, Qt::NoModifier);
+        QApplication::sendEvent(plot_.viewport(), &event);
+    }
+    void Wheel(int eighths, QPoint at) {
+        QWheelEvent event(QPointF(at), plot_.viewport()->mapToGlobal(QPointF(at)), QPoint(),
+                          QPoint(0, eighths), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(plot_.viewport(), &event);
+    }
+
+    ReadingsPlotView plot_;
+};
+
+TEST_F(PlotViewTest, ShowsEveryPointWithRoomAboveAndBelow) {
+    EXPECT_EQ(plot_.PointCount(), kPoints);
+    const QRectF full = plot_.FullRange();
+    EXPECT_DOUBLE_EQ(full.left(), 0.0);
+    EXPECT_DOUBLE_EQ(full.right(), kPoints - 1.0);
+    EXPECT_LT(full.top(), -0.99);
+    EXPECT_GT(full.bottom(), 0.99);
+    EXPECT_EQ(plot_.VisibleRange(), full);
+}
+
+TEST_F(PlotViewTest, WheelZoomsAboutThePointer) {
+    const QPoint at = PlotCentre() + QPoint(150, 0);
+    const double before = Width();
+    const QPointF underPointer = plot_.chart()->mapToValue(plot_.mapToScene(at));
+    Wheel(120, at);
+    EXPECT_NEAR(Width(), before / 1.25, before * 1e-3);
+    const QPointF stillUnder = plot_.chart()->mapToValue(plot_.mapToScene(at));
+    EXPECT_NEAR(stillUnder.x(), underPointer.x(), 1.0);
+    Wheel(-120, at);
+    EXPECT_NEAR(Width(), before, before * 1e-3);
+}
+
+TEST_F(PlotViewTest, RightDragPansAndRightClickZoomsOut) {
+    plot_.ZoomAt(PlotCentre(), 4.0);
+    const QRectF zoomed = plot_.VisibleRange();
+    const QPoint from = PlotCentre();
+    Mouse(QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, from);
+    Mouse(QEvent::MouseMove, Qt::NoButton, Qt::RightButton, from + QPoint(100, 0));
+    Mouse(QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton, from + QPoint(100, 0));
+    // Dragging right brings earlier readings into view, at the same zoom.
+    EXPECT_LT(plot_.VisibleRange().left(), zoomed.left());
+    EXPECT_NEAR(Width(), zoomed.width(), zoomed.width() * 1e-3);
+
+    Mouse(QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, from);
+    Mouse(QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton, from);
+    EXPECT_NEAR(Width(), zoomed.width() * 2.0, zoomed.width() * 1e-3);
+}
+
+TEST_F(PlotViewTest, KeysPanAndZoom) {
+    plot_.ZoomAt(PlotCentre(), 4.0);
+    const QRectF zoomed = plot_.VisibleRange();
+    QTest::keyClick(&plot_, Qt::Key_Right);
+    EXPECT_GT(plot_.VisibleRange().left(), zoomed.left());
+    QTest::keyClick(&plot_, Qt::Key_Up);
+    EXPECT_GT(plot_.VisibleRange().bottom(), zoomed.bottom());
+    QTest::keyClick(&plot_, Qt::Key_Plus);
+    EXPECT_NEAR(Width(), zoomed.width() / 1.25, zoomed.width() * 1e-3);
+}
+
+TEST_F(PlotViewTest, ResetShowsTheWholeRunAfterBoxZoomAndPan) {
+    const QPoint centre = PlotCentre();
+    Mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, centre);
+    Mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, centre + QPoint(60, 40));
+    Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, centre + QPoint(60, 40));
+    EXPECT_LT(Width(), plot_.FullRange().width() / 4);
+    plot_.PanBy(QPointF(-30, 20));
+    plot_.ResetZoom();
+    EXPECT_EQ(plot_.VisibleRange(), plot_.FullRange());
+}
+
+TEST_F(PlotViewTest, FlatSingleAndNoReadingsStillHaveARange) {
+    struct Case {
+        const char* name;
+        QList<QPointF> points;
+    };
+    const Case cases[] = {
+        {"none", {}},
+        {"one", {QPointF(0, 1.5)}},
+        {"flat", {QPointF(0, 0.0), QPointF(1, 0.0), QPointF(2, 0.0)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        plot_.SetPoints(c.points);
+        const QRectF range = plot_.VisibleRange();
+        EXPECT_GT(range.width(), 0.0);
+        EXPECT_GT(range.height(), 0.0);
+        for (const QPointF& p : c.points) {
+            EXPECT_TRUE(range.contains(p));
+        }
+    }
+}
+
+}  // namespace
