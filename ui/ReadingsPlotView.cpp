@@ -94,20 +94,23 @@ QRectF ReadingsPlotView::VisibleRange() const {
     return QRectF(QPointF(axisX_->min(), axisY_->min()), QPointF(axisX_->max(), axisY_->max()));
 }
 
+QPointF ReadingsPlotView::ValueAt(const QPointF& viewPos) const {
+    return chart()->mapToValue(chart()->mapFromScene(mapToScene(viewPos.toPoint())), series_);
+}
+
 void ReadingsPlotView::ZoomAt(const QPointF& viewPos, double factor) {
-    if (!(factor > 0.0)) {
-        return;
-    }
-    const QRectF area = chart()->plotArea();
     const QPointF at = chart()->mapFromScene(mapToScene(viewPos.toPoint()));
-    if (!area.contains(at)) {
+    if (!(factor > 0.0) || !chart()->plotArea().contains(at)) {
         return;
     }
-    // The rectangle that, shown in the whole plot area, leaves `at` where it is.
-    QRectF zoomed(0.0, 0.0, area.width() / factor, area.height() / factor);
-    zoomed.moveLeft(at.x() - (at.x() - area.left()) / factor);
-    zoomed.moveTop(at.y() - (at.y() - area.top()) / factor);
-    chart()->zoomIn(zoomed);
+    const QPointF anchor = ValueAt(viewPos);
+    const QRectF range = VisibleRange();
+    const QRectF zoomed(anchor + (range.topLeft() - anchor) / factor,
+                        anchor + (range.bottomRight() - anchor) / factor);
+    ShowRange(zoomed);
+    // Tick labels of a new width move the plot area; the value under the
+    // pointer has to stay there all the same.
+    ShowRange(zoomed.translated(anchor - ValueAt(viewPos)));
 }
 
 void ReadingsPlotView::PanBy(const QPointF& viewDelta) {

@@ -43,6 +43,7 @@ protected:
 private:
     static bool IsPanButton(Qt::MouseButton button);
     static QRectF RangeOf(const QList<QPointF>& points);
+    QPointF ValueAt(const QPointF& viewPos) const;
     void ShowRange(const QRectF& range);
 
     QLineSeries* series_;
