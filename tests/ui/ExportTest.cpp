@@ -227,9 +227,11 @@ TEST_F(ExportTest, SaveReplacesAnExistingFileWholly) {
     }
     Run(kShortRun);
     menu_->SaveReadingsAsCsv();
-    const QString text = ReadAll(chosenPath_);
-    EXPECT_TRUE(text.startsWith(QStringLiteral("# "))) << text.left(40).toStdString();
-    EXPECT_FALSE(text.contains(u'x'));
+    const QStringList lines = Lines(ReadAll(chosenPath_));
+    ASSERT_EQ(lines.size(), 3 + kShortRunReadings);
+    EXPECT_TRUE(lines.front().startsWith(QStringLiteral("# "))) << lines.front().toStdString();
+    EXPECT_EQ(lines.back(),
+              Cell(grid(), kShortRunReadings, 0) + u',' + Cell(grid(), kShortRunReadings, 1));
     EXPECT_EQ(FolderEntries(), QStringList({QStringLiteral("run.csv")}));
 }
 
