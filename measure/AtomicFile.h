@@ -11,7 +11,8 @@
 // temporary file next to the target (same folder, so the same file system),
 // flushes it to disk and renames it over the target. Readers see the old file
 // or the new one, never part of either. A replaced file keeps its permission
-// bits; a new one gets 0666 less the umask.
+// bits; a new one gets 0666 less the umask. A symbolic link at the path is
+// replaced by the file, not followed.
 class AtomicFile {
 public:
     // The system calls made once the temporary exists; tests replace them to
