@@ -12,8 +12,9 @@
 // Texts are parsed without the user's locale ("1.500000", "-0.000001").
 // "inf", "-inf" and "nan" are counted as non-finite and left out of every
 // figure; a text that is no number at all (or beyond a double's range) is
-// counted as unreadable and left out too. Mean and deviation are updated with Welford's method, which stays
-// accurate for 50000 readings that differ only in their last digits.
+// counted as unreadable and left out too. Mean and deviation are updated
+// with Welford's method, which stays accurate for 50000 readings that differ
+// only in their last digits.
 class ReadingStatistics {
 public:
     void Add(std::string_view valueText);
