@@ -16,6 +16,8 @@ constexpr double kEighthsPerNotch = 120.0;
 constexpr double kKeyPanPixels = 40.0;
 // A right-button press that moves less than this is a click, not a pan.
 constexpr int kClickSlopPixels = 3;
+// Less than this off after a zoom is not worth another pass over every point.
+constexpr double kDriftPixels = 0.5;
 // Room above and below the data, as a share of its span.
 constexpr double kValueMargin = 0.05;
 
@@ -99,18 +101,23 @@ QPointF ReadingsPlotView::ValueAt(const QPointF& viewPos) const {
 }
 
 void ReadingsPlotView::ZoomAt(const QPointF& viewPos, double factor) {
+    const QRectF area = chart()->plotArea();
     const QPointF at = chart()->mapFromScene(mapToScene(viewPos.toPoint()));
-    if (!(factor > 0.0) || !chart()->plotArea().contains(at)) {
+    if (!(factor > 0.0) || !area.contains(at)) {
         return;
     }
     const QPointF anchor = ValueAt(viewPos);
-    const QRectF range = VisibleRange();
-    const QRectF zoomed(anchor + (range.topLeft() - anchor) / factor,
-                        anchor + (range.bottomRight() - anchor) / factor);
-    ShowRange(zoomed);
+    // The rectangle that, shown in the whole plot area, leaves `at` where it is.
+    QRectF zoomed(0.0, 0.0, area.width() / factor, area.height() / factor);
+    zoomed.moveLeft(at.x() - (at.x() - area.left()) / factor);
+    zoomed.moveTop(at.y() - (at.y() - area.top()) / factor);
+    chart()->zoomIn(zoomed);
     // Tick labels of a new width move the plot area; the value under the
-    // pointer has to stay there all the same.
-    ShowRange(zoomed.translated(anchor - ValueAt(viewPos)));
+    // pointer has to stay there all the same. One scroll puts it back.
+    const QPointF drift = chart()->mapToPosition(anchor, series_) - at;
+    if (std::abs(drift.x()) >= kDriftPixels || std::abs(drift.y()) >= kDriftPixels) {
+        chart()->scroll(drift.x(), -drift.y());
+    }
 }
 
 void ReadingsPlotView::PanBy(const QPointF& viewDelta) {

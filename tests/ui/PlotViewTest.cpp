@@ -59,13 +59,14 @@ TEST_F(PlotViewTest, ShowsEveryPointWithRoomAboveAndBelow) {
 }
 
 TEST_F(PlotViewTest, WheelZoomsAboutThePointer) {
-    const QPoint at = PlotCentre() + QPoint(150, 0);
+    const QPoint at = PlotCentre() + QPoint(150, -60);
     const double before = Width();
     const QPointF underPointer = plot_.chart()->mapToValue(plot_.mapToScene(at));
     Wheel(120, at);
     EXPECT_NEAR(Width(), before / 1.25, before * 1e-3);
     const QPointF stillUnder = plot_.chart()->mapToValue(plot_.mapToScene(at));
     EXPECT_NEAR(stillUnder.x(), underPointer.x(), 1.0);
+    EXPECT_NEAR(stillUnder.y(), underPointer.y(), plot_.VisibleRange().height() / 200);
     Wheel(-120, at);
     EXPECT_NEAR(Width(), before, before * 1e-3);
 }
