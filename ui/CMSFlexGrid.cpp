@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 
+#include "FlexGridDelegate.h"
 #include "FlexGridHeader.h"
 #include "FlexGridModel.h"
 
@@ -29,7 +30,9 @@ QString WithoutLineEnd(QString text) {
 }  // namespace
 
 CMSFlexGrid::CMSFlexGrid(int rows, int cols, int fixedRows, int fixedCols, QWidget* parent)
-    : QTableView(parent), model_(new FlexGridModel(rows, cols, fixedRows, fixedCols, this)) {
+    : QTableView(parent),
+      model_(new FlexGridModel(rows, cols, fixedRows, fixedCols, this)),
+      delegate_(new FlexGridDelegate(kRowPadding / 2, this)) {
     setModel(model_);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -37,6 +40,7 @@ CMSFlexGrid::CMSFlexGrid(int rows, int cols, int fixedRows, int fixedCols, QWidg
     // Tab leaves the grid for the next control, as in the dialog's tab order.
     setTabKeyNavigation(false);
     setWordWrap(false);
+    setItemDelegate(delegate_);
     SetUpHeaders();
     ApplyRowHeight();
     connect(model_, &FlexGridModel::fixedCellChanged, this, &CMSFlexGrid::RepaintFixedCell);

@@ -3,6 +3,7 @@
 #include <QTableView>
 #include <string>
 
+class FlexGridDelegate;
 class FlexGridModel;
 
 // A display-only grid driven the FlexGrid way: set the current Row and Col,
@@ -53,6 +54,7 @@ private:
     bool PaintCorner(QWidget* corner);
 
     FlexGridModel* model_;
+    FlexGridDelegate* delegate_;
     QWidget* corner_ = nullptr;
     int row_ = 0;
     int col_ = 0;

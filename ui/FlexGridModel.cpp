@@ -89,10 +89,6 @@ QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) {
         return {};
     }
-    if (role == Qt::TextAlignmentRole) {
-        // Top, not centred: a text that ends in a line feed is two lines high.
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignTop));
-    }
     if (role != Qt::DisplayRole) {
         return {};
     }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
@@ -42,7 +43,11 @@ QAction* ReadingsGridMenu::AddAction(const QString& text, void (ReadingsGridMenu
 }
 
 void ReadingsGridMenu::Popup(const QPoint& viewportPos) {
-    menu_->popup(dlg_.ReadingsGrid().viewport()->mapToGlobal(viewportPos));
+    // A right click on a header reaches the grid in the grid's own
+    // coordinates, not the viewport's; the pointer is where the user looks.
+    const CMSFlexGrid& grid = dlg_.ReadingsGrid();
+    const bool pointerOnGrid = grid.rect().contains(grid.mapFromGlobal(QCursor::pos()));
+    menu_->popup(pointerOnGrid ? QCursor::pos() : grid.viewport()->mapToGlobal(viewportPos));
 }
 
 void ReadingsGridMenu::CopySelection() {

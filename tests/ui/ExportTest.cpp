@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -151,14 +152,27 @@ TEST_F(ExportTest, ReadingsGridMenuOffersCopyCopyAllAndSave) {
                                   QStringLiteral("Save readings as CSV\u2026")}));
 }
 
-TEST_F(ExportTest, RightClickOnTheReadingsGridOpensItsOwnMenu) {
-    QWidget* viewport = dlg_->ReadingsGrid().viewport();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
-                            viewport->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(viewport, &event);
-    EXPECT_TRUE(menu_->Menu().isVisible());
-    EXPECT_TRUE(event.isAccepted());
-    menu_->Menu().close();
+TEST_F(ExportTest, RightClickAnywhereOnTheReadingsGridOpensItsOwnMenu) {
+    CMSFlexGrid& grid = dlg_->ReadingsGrid();
+    struct Case {
+        const char* name;
+        QWidget* target;
+    };
+    const Case cases[] = {
+        {"cells", grid.viewport()},
+        {"header row", grid.horizontalHeader()->viewport()},
+        {"number column", grid.verticalHeader()->viewport()},
+    };
+    dlg_->show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QPoint at(5, 5);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, c.target->mapToGlobal(at));
+        QApplication::sendEvent(c.target, &event);
+        EXPECT_TRUE(menu_->Menu().isVisible());
+        EXPECT_TRUE(event.isAccepted());
+        menu_->Menu().close();
+    }
 }
 
 TEST_F(ExportTest, CopyAllGivesTheRowsOfTheLatestRunOnly) {

@@ -205,6 +205,25 @@ void FlexGridTest::showsBytesAsLatin1WithLineFeeds() {
     QCOMPARE(grid->model()->index(0, 1).data().toString().size(), 3);
 }
 
+void FlexGridTest::lineFeedAddsNothingToTheVisibleRow() {
+    // The line after a command's line feed lies below the row: the row looks
+    // as it would without it, with no ellipsis or other mark.
+    auto grid = MakeGrid();
+    grid->SetColWidth(1, 2000);
+    Put(*grid, 2, 1, "DR?");
+    Put(*grid, 3, 1, "DR?\n");
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
+    // Rows 2 to 4; row 1 holds the current cell and its focus frame.
+    const QRect plain = grid->visualRect(grid->model()->index(1, 0));
+    const QRect withLineFeed = grid->visualRect(grid->model()->index(2, 0));
+    const QRect empty = grid->visualRect(grid->model()->index(3, 0));
+    const QImage shown = grid->viewport()->grab().toImage();
+
+    QCOMPARE(shown.copy(withLineFeed), shown.copy(plain));
+    QVERIFY(shown.copy(plain) != shown.copy(empty));
+}
+
 void FlexGridTest::twipsToPixels_data() {
     QTest::addColumn<int>("twips");
     QTest::addColumn<int>("dpi");

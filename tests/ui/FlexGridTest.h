@@ -14,6 +14,7 @@ private slots:
     void currentCellOutsideTheGridTakesNoText();
     void growingGridAddsRowsUpToTheRow();
     void showsBytesAsLatin1WithLineFeeds();
+    void lineFeedAddsNothingToTheVisibleRow();
     void twipsToPixels_data();
     void twipsToPixels();
     void columnWidthsGoToHeaderOrSection();
