@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QCursor>
+#include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
@@ -34,6 +34,7 @@ ReadingsGridMenu::ReadingsGridMenu(CMeterDlg& dlg)
     CMSFlexGrid& grid = dlg_.ReadingsGrid();
     grid.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&grid, &QWidget::customContextMenuRequested, this, &ReadingsGridMenu::Popup);
+    grid.installEventFilter(this);
 }
 
 QAction* ReadingsGridMenu::AddAction(const QString& text, void (ReadingsGridMenu::*command)()) {
@@ -43,11 +44,18 @@ QAction* ReadingsGridMenu::AddAction(const QString& text, void (ReadingsGridMenu
 }
 
 void ReadingsGridMenu::Popup(const QPoint& viewportPos) {
-    // A right click on a header reaches the grid in the grid's own
-    // coordinates, not the viewport's; the pointer is where the user looks.
-    const CMSFlexGrid& grid = dlg_.ReadingsGrid();
-    const bool pointerOnGrid = grid.rect().contains(grid.mapFromGlobal(QCursor::pos()));
-    menu_->popup(pointerOnGrid ? QCursor::pos() : grid.viewport()->mapToGlobal(viewportPos));
+    menu_->popup(dlg_.ReadingsGrid().viewport()->mapToGlobal(viewportPos));
+}
+
+bool ReadingsGridMenu::eventFilter(QObject* watched, QEvent* event) {
+    // A right click on a header or the corner is passed up to the grid, which
+    // as a scroll area would pass it on to the dialog.
+    if (event->type() == QEvent::ContextMenu) {
+        menu_->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
+        event->accept();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void ReadingsGridMenu::CopySelection() {

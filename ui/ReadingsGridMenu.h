@@ -32,6 +32,9 @@ public:
     void CopyAllReadings();
     void SaveReadingsAsCsv();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Popup(const QPoint& viewportPos);
     QAction* AddAction(const QString& text, void (ReadingsGridMenu::*command)());

@@ -2,6 +2,7 @@
 // that measures the simulated meter of our VISA library.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -152,27 +153,47 @@ TEST_F(ExportTest, ReadingsGridMenuOffersCopyCopyAllAndSave) {
                                   QStringLiteral("Save readings as CSV\u2026")}));
 }
 
-TEST_F(ExportTest, RightClickAnywhereOnTheReadingsGridOpensItsOwnMenu) {
+// Counts the context menu events that reach the dialog itself.
+class ContextMenuCounter : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        count += event->type() == QEvent::ContextMenu ? 1 : 0;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+TEST_F(ExportTest, RightClickOnTheReadingsGridOpensItsMenuNotTheDialogs) {
     CMSFlexGrid& grid = dlg_->ReadingsGrid();
     struct Case {
         const char* name;
         QWidget* target;
+        bool readingsMenu;  // else the click is the dialog's
     };
     const Case cases[] = {
-        {"cells", grid.viewport()},
-        {"header row", grid.horizontalHeader()->viewport()},
-        {"number column", grid.verticalHeader()->viewport()},
+        {"cells", grid.viewport(), true},
+        {"header row", grid.horizontalHeader()->viewport(), true},
+        {"number column", grid.verticalHeader()->viewport(), true},
+        {"corner", grid.findChild<QAbstractButton*>(), true},
+        {"command log", dlg_->LogGrid().viewport(), false},
     };
     dlg_->show();
+    ContextMenuCounter counter;
+    dlg_->installEventFilter(&counter);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        ASSERT_NE(c.target, nullptr);
+        counter.count = 0;
         const QPoint at(5, 5);
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, c.target->mapToGlobal(at));
         QApplication::sendEvent(c.target, &event);
-        EXPECT_TRUE(menu_->Menu().isVisible());
-        EXPECT_TRUE(event.isAccepted());
+        EXPECT_EQ(menu_->Menu().isVisible(), c.readingsMenu);
+        EXPECT_EQ(counter.count, c.readingsMenu ? 0 : 1);
         menu_->Menu().close();
     }
+    dlg_->removeEventFilter(&counter);
 }
 
 TEST_F(ExportTest, CopyAllGivesTheRowsOfTheLatestRunOnly) {
