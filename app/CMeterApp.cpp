@@ -1,11 +1,13 @@
 #include "CMeterApp.h"
 
+#include "AppIcon.h"
 #include "CMeterDlg.h"
 
 CMeterApp::CMeterApp(int& argc, char** argv) : m_app(argc, argv) {
     QApplication::setApplicationName(QStringLiteral("Zorvane"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
     QApplication::setDesktopFileName(QStringLiteral("zorvane"));
+    QApplication::setWindowIcon(LoadAppIcon());
 }
 
 bool CMeterApp::InitInstance() {

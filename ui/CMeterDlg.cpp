@@ -1,11 +1,15 @@
 #include "CMeterDlg.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <ctime>
 
+#include "AppIcon.h"
+#include "CAboutBox.h"
 #include "CMSFlexGrid.h"
 #include "DialogUnits.h"
 #include "InstrumentLink.h"
@@ -25,6 +29,10 @@ constexpr int kLogRows = 9;
 constexpr int kGridCols = 2;
 constexpr int kFixedRows = 1;
 constexpr int kFixedCols = 1;
+
+// Window-menu commands keep their low four bits for the system's own use.
+constexpr unsigned int kSysCommandMask = 0xFFF0;
+constexpr unsigned int kScClose = 0xF060;
 
 constexpr int kLogTimeWidthTwips = 1000;
 constexpr int kLogCommandWidthTwips = 2000;
@@ -65,7 +73,7 @@ CMSFlexGrid* MakeGrid(QWidget* parent, const char* name, int rows, const QRect& 
 CMeterDlg::CMeterDlg(QWidget* parent) : CMeterDlg(StringTable::Application(), parent) {}
 
 CMeterDlg::CMeterDlg(const StringTable& strings, QWidget* parent)
-    : QDialog(parent), m_strings(strings) {
+    : QDialog(parent), m_strings(strings), m_hIcon(LoadAppIcon()) {
     setObjectName(QStringLiteral("IDD_METER"));
     // Title bar with close box only: no minimise, maximise or resize.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -110,8 +118,62 @@ void CMeterDlg::ConnectCommands() {
 
 bool CMeterDlg::OnInitDialog() {
     DoDataExchange(false);
+    BuildSystemMenu();
+    // One icon for title bar and task bar; Qt picks the size each needs.
+    setWindowIcon(m_hIcon);
     m_buttonMeasurement->setFocus();
     return true;
+}
+
+void CMeterDlg::BuildSystemMenu() {
+    m_menuSystem = new QMenu(this);
+    m_menuSystem->setObjectName(QStringLiteral("SystemMenu"));
+    // Of the usual window commands only Close applies: the dialog can be
+    // neither resized, minimised nor maximised, and moving is the window
+    // manager's.
+    QAction* close = m_menuSystem->addAction(QStringLiteral("關閉(&C)"));
+    close->setData(kScClose);
+    const QString about = m_strings.Load(IDS_ABOUT_MENU);
+    if (!about.isEmpty()) {
+        m_menuSystem->addSeparator();
+        QAction* entry = m_menuSystem->addAction(about);
+        entry->setData(IDM_ABOUT);
+    }
+    connect(m_menuSystem, &QMenu::triggered, this,
+            [this](QAction* action) { OnSysCommand(action->data().toUInt(), 0); });
+}
+
+bool CMeterDlg::IsOnOwnSurface(const QPoint& pos) const {
+    const QWidget* child = childAt(pos);
+    return child == nullptr || qobject_cast<const QLabel*>(child) != nullptr;
+}
+
+void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // The Menu key reaches the dialog from whichever control has the focus;
+    // the mouse only from the dialog's own surface.
+    if (event->reason() == QContextMenuEvent::Mouse && !IsOnOwnSurface(event->pos())) {
+        event->ignore();
+        return;
+    }
+    m_menuSystem->popup(event->reason() == QContextMenuEvent::Mouse
+                            ? event->globalPos()
+                            : mapToGlobal(rect().topLeft()));
+    event->accept();
+}
+
+void CMeterDlg::OnSysCommand(unsigned int id, long /*param*/) {
+    const unsigned int command = id & kSysCommandMask;
+    if (command == IDM_ABOUT) {
+        CAboutBox about(this);
+        about.exec();
+    } else if (command == kScClose) {
+        close();
+    }
+    // Other commands have no counterpart here: nothing to do.
+}
+
+QIcon CMeterDlg::OnQueryDragIcon() const {
+    return m_hIcon;
 }
 
 void CMeterDlg::DoDataExchange(bool saveAndValidate) {

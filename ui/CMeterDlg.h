@@ -9,7 +9,9 @@
 
 class CMSFlexGrid;
 class DialogUnits;
+class QContextMenuEvent;
 class QLabel;
+class QMenu;
 class QPushButton;
 class StatisticsWindow;
 class StringTable;
@@ -30,6 +32,11 @@ public:
     void OnOK();
     // The Exit command (Exit, Escape, close box): the dialog's own accept, once.
     void OnCancel();
+    // A command of the window menu: About for IDM_ABOUT in any of its low four
+    // bits, the window commands the platform has for the rest.
+    void OnSysCommand(unsigned int id, long param);
+    // The icon a drag of the window shows.
+    QIcon OnQueryDragIcon() const;
     // Opens (or brings up) the non-modal statistics and plot window.
     void OnStatisticsAndPlot();
 
@@ -49,6 +56,10 @@ public:
     QLabel& TotalTimeLabel() const { return *m_labelTotalTime; }
     QPushButton& MeasurementButton() const { return *m_buttonMeasurement; }
     QPushButton& ExitButton() const { return *m_buttonExit; }
+    // Stands in for the title bar's system menu, which X11 and Wayland window
+    // managers keep to themselves: opened by the right mouse button on the
+    // dialog's surface and by the Menu key.
+    QMenu& SystemMenu() const { return *m_menuSystem; }
     int LogRow() const { return m_nLogRow; }
     const QString& TotalTimeText() const { return m_strTotalTime; }
     const QString& IdentityText() const { return m_strIdentity; }
@@ -66,10 +77,13 @@ protected:
     virtual bool OnInitDialog();
     // true: controls -> members; false: members -> controls.
     void DoDataExchange(bool saveAndValidate);
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void CreateControls(const DialogUnits& units);
     void ConnectCommands();
+    void BuildSystemMenu();
+    bool IsOnOwnSurface(const QPoint& pos) const;
 
     const StringTable& m_strings;
     int m_nLogRow = 0;
@@ -82,6 +96,7 @@ private:
     QPushButton* m_buttonExit = nullptr;
     QLabel* m_labelIdentity = nullptr;
     QLabel* m_labelTotalTime = nullptr;
+    QMenu* m_menuSystem = nullptr;
     bool m_bEnded = false;
     ReadingsRun m_latestRun;
     StatisticsWindow* m_statistics = nullptr;

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// The application icon (IDI_APP): 32 x 32 and 16 x 16, compiled into the program.
+QIcon LoadAppIcon();
