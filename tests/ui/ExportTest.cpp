@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <cstdlib>
 #include <functional>
@@ -435,6 +436,24 @@ TEST_F(ExportTest, StatisticsOpenedDuringAFillWaitForItsEnd) {
     EXPECT_TRUE(statusDuringFill.contains(QStringLiteral("still filling")))
         << statusDuringFill.toStdString();
     ExpectStatisticsOf(*window, grid(), kBurst);
+}
+
+TEST_F(ExportTest, StatisticsWindowTakesClicksWhileTheDialogIsModal) {
+    // The application runs the dialog with exec(); its own windows stay usable.
+    dlg_->setWindowModality(Qt::ApplicationModal);
+    dlg_->show();
+    Run(kShortRun);
+    StatisticsWindow& window = OpenStatistics();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ReadingsPlotView& plot = window.Plot();
+    plot.ZoomAt(plot.mapFromScene(plot.chart()->mapToScene(plot.chart()->plotArea().center())),
+                4.0);
+    ASSERT_NE(plot.VisibleRange(), plot.FullRange());
+    // Through the window system, where input to blocked windows is dropped.
+    QPushButton& reset = window.ResetZoomButton();
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      reset.mapTo(&window, reset.rect().center()));
+    EXPECT_EQ(plot.VisibleRange(), plot.FullRange());
 }
 
 TEST(ReadingsRunTest, NestingAndRowCounts) {
