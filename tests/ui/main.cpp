@@ -4,6 +4,7 @@
 #include <QTest>
 #include <cstdlib>
 
+#include "AboutBoxTest.h"
 #include "FlexGridTest.h"
 #include "MeterDlgTest.h"
 
@@ -13,6 +14,10 @@ int main(int argc, char** argv) {
     int failures = 0;
     {
         FlexGridTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        AboutBoxTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     {
