@@ -1,38 +1,63 @@
-// ui_screenshot OUT.png: shows the main dialog, runs one measurement (set
-// ZVISA_SIM for the simulated meter) and saves what the X server shows of the
-// window. For the README, under xvfb-run:
-//   ZVISA_SIM=dcv,instant xvfb-run -s "-screen 0 800x600x24"
+// ui_screenshot OUT.png [about]: shows the main dialog, runs one measurement
+// (set ZVISA_SIM for the simulated meter) and saves what the X server shows of
+// the window; with "about", the About box over the dialog instead. Under
+// xvfb-run, for the README:
+//   ZVISA_SIM=dcv,instant xvfb-run -a -s "-screen 0 800x600x24"
 //   build/tests/ui/ui_screenshot docs/screenshot.png
 #include <QApplication>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
 #include <cstdio>
+#include <cstring>
 
+#include "CAboutBox.h"
 #include "CMeterDlg.h"
+
+namespace {
+
+// Lets the window be drawn before it is captured.
+constexpr int kSettleMs = 200;
+
+bool SaveShot(QWidget& window, const char* path) {
+    const QRect area = window.frameGeometry();
+    QPixmap shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    if (shot.isNull()) {
+        shot = window.grab();
+    }
+    if (!shot.save(QString::fromLocal8Bit(path))) {
+        std::fprintf(stderr, "ui_screenshot: cannot write %s\n", path);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: ui_screenshot OUT.png\n");
+        std::fprintf(stderr, "usage: ui_screenshot OUT.png [about]\n");
         return 2;
     }
+    const bool about = argc > 2 && std::strcmp(argv[2], "about") == 0;
     CMeterDlg dlg;
     dlg.show();
     if (!QTest::qWaitForWindowExposed(&dlg)) {
         std::fprintf(stderr, "ui_screenshot: the window was never shown\n");
         return 1;
     }
-    dlg.OnOK();
-    QTest::qWait(200);
-    const QRect area = dlg.frameGeometry();
-    QPixmap shot = dlg.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    if (shot.isNull()) {
-        shot = dlg.grab();
+    if (!about) {
+        dlg.OnOK();
+        QTest::qWait(kSettleMs);
+        return SaveShot(dlg, argv[1]) ? 0 : 1;
     }
-    if (!shot.save(QString::fromLocal8Bit(argv[1]))) {
-        std::fprintf(stderr, "ui_screenshot: cannot write %s\n", argv[1]);
+    CAboutBox box(&dlg);
+    box.show();
+    if (!QTest::qWaitForWindowExposed(&box)) {
+        std::fprintf(stderr, "ui_screenshot: the About box was never shown\n");
         return 1;
     }
-    return 0;
+    QTest::qWait(kSettleMs);
+    return SaveShot(box, argv[1]) ? 0 : 1;
 }
