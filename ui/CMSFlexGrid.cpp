@@ -17,6 +17,9 @@
 namespace {
 
 constexpr int kTwipsPerInch = 1440;
+// A growing grid grows this far and no further; a burst block holds at most
+// about 52500 readings, so only a bad row number gets near it.
+constexpr int kMaxGrowRows = 1 << 20;
 // Room around a line of text, as the grid's cells and headers draw it.
 constexpr int kRowPadding = 4;
 
@@ -52,15 +55,15 @@ CMSFlexGrid::CMSFlexGrid(int rows, int cols, int fixedRows, int fixedCols, QWidg
 }
 
 void CMSFlexGrid::SetUpHeaders() {
-    auto* top = new FlexGridHeader(Qt::Horizontal, this);
-    auto* side = new FlexGridHeader(Qt::Vertical, this);
-    setHorizontalHeader(top);
-    setVerticalHeader(side);
-    top->setVisible(model_->FixedRows() > 0);
-    side->setVisible(model_->FixedCols() > 0);
+    topHeader_ = new FlexGridHeader(Qt::Horizontal, this);
+    sideHeader_ = new FlexGridHeader(Qt::Vertical, this);
+    setHorizontalHeader(topHeader_);
+    setVerticalHeader(sideHeader_);
+    topHeader_->setVisible(model_->FixedRows() > 0);
+    sideHeader_->setVisible(model_->FixedCols() > 0);
     // Fixed row heights and a fixed header width: nothing is measured from
     // the contents, so writing a number into the side header stays cheap.
-    side->setFixedWidth(top->defaultSectionSize() / 2);
+    sideHeader_->setFixedWidth(topHeader_->defaultSectionSize() / 2);
     // The corner shows the top-left fixed cell; Qt's corner button draws no text.
     corner_ = findChild<QAbstractButton*>();
     if (corner_ != nullptr) {
@@ -69,8 +72,7 @@ void CMSFlexGrid::SetUpHeaders() {
 }
 
 void CMSFlexGrid::RepaintFixedCell(Qt::Orientation orientation, int section) {
-    QHeaderView* header = orientation == Qt::Horizontal ? horizontalHeader() : verticalHeader();
-    static_cast<FlexGridHeader*>(header)->RepaintSection(section);
+    (orientation == Qt::Horizontal ? topHeader_ : sideHeader_)->RepaintSection(section);
 }
 
 void CMSFlexGrid::ApplyRowHeight() {
@@ -89,7 +91,7 @@ void CMSFlexGrid::changeEvent(QEvent* event) {
 }
 
 void CMSFlexGrid::SetRow(int row) {
-    if (growsWithRow_ && row >= model_->Rows()) {
+    if (growsWithRow_ && row >= model_->Rows() && row < kMaxGrowRows) {
         model_->GrowTo(row + 1);
     }
     row_ = row;
@@ -104,7 +106,7 @@ void CMSFlexGrid::SetText(const std::string& text) {
 }
 
 void CMSFlexGrid::SetColWidth(int col, int twips) {
-    if (col < 0 || col >= model_->Cols()) {
+    if (col < 0 || col >= model_->Cols() || twips < 0) {
         return;
     }
     const int pixels = TwipsToPixels(twips, logicalDpiX());

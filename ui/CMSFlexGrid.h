@@ -4,6 +4,7 @@
 #include <string>
 
 class FlexGridDelegate;
+class FlexGridHeader;
 class FlexGridModel;
 
 // A display-only grid driven the FlexGrid way: set the current Row and Col,
@@ -55,6 +56,8 @@ private:
 
     FlexGridModel* model_;
     FlexGridDelegate* delegate_;
+    FlexGridHeader* topHeader_ = nullptr;
+    FlexGridHeader* sideHeader_ = nullptr;
     QWidget* corner_ = nullptr;
     int row_ = 0;
     int col_ = 0;

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
+#include <limits>
 #include <memory>
 
 #include "CMSFlexGrid.h"
@@ -183,6 +184,7 @@ void FlexGridTest::growingGridAddsRowsUpToTheRow() {
 
     Put(*grid, 2, 1, "inside");  // rows that exist add nothing
     Put(*grid, -1, 1, "negative");
+    Put(*grid, std::numeric_limits<int>::max(), 1, "absurd");  // no overflow, no huge grid
     QCOMPARE(grid->Rows(), kRows + 3);
     QCOMPARE(insertSpy.count(), 1);
 }
@@ -254,6 +256,9 @@ void FlexGridTest::columnWidthsGoToHeaderOrSection() {
     QCOMPARE(grid->verticalHeader()->width(), CMSFlexGrid::TwipsToPixels(700, dpi));
     QCOMPARE(grid->ColWidthPixels(0), CMSFlexGrid::TwipsToPixels(700, dpi));
     QCOMPARE(grid->horizontalHeader()->sectionSize(1), CMSFlexGrid::TwipsToPixels(2000, dpi));
+    QCOMPARE(grid->ColWidthPixels(2), CMSFlexGrid::TwipsToPixels(2000, dpi));
+
+    grid->SetColWidth(2, -1);  // no width: left as it was
     QCOMPARE(grid->ColWidthPixels(2), CMSFlexGrid::TwipsToPixels(2000, dpi));
 }
 
