@@ -1,4 +1,5 @@
 #include "sim/SimInstrument.h"
+#include "src/AsciiText.h"
 
 #include <charconv>
 #include <cstring>
@@ -51,16 +52,6 @@ std::uint32_t SeedFrom(const std::string& text) {
     return hash;
 }
 
-std::string ToUpper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return upper;
-}
-
 std::vector<std::uint8_t> Bytes(const std::string& text) {
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
@@ -102,7 +93,7 @@ void SimInstrument::Reset() {
 std::optional<SimInstrument::Reply> SimInstrument::Execute(std::string_view command) {
     constexpr std::string_view kSpace = " \t";
     const std::size_t space = command.find_first_of(kSpace);
-    const std::string header = ToUpper(command.substr(0, space));
+    const std::string header = AsciiUpper(command.substr(0, space));
     std::string_view argument;
     const std::size_t argumentStart = command.find_first_not_of(kSpace, space);
     if (space != std::string_view::npos && argumentStart != std::string_view::npos) {

@@ -1,4 +1,5 @@
 #include "src/ResourceName.h"
+#include "src/AsciiText.h"
 
 #include <algorithm>
 #include <array>
@@ -13,16 +14,6 @@ constexpr std::string_view kSeparator = "::";
 constexpr std::array<std::string_view, 7> kResourceClasses = {
     "INSTR", "RAW", "SOCKET", "INTFC", "BACKPLANE", "MEMACC", "SERVANT"};
 constexpr unsigned kMaxBoard = 999999;
-
-std::string ToUpper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return upper;
-}
 
 bool IsPrintable(char c) {
     return c >= ' ' && c < 0x7F;
@@ -91,7 +82,7 @@ std::optional<ResourceName> ResourceName::Parse(std::string_view text) {
         return std::nullopt;
     }
     ResourceName name;
-    name.interfaceType_ = ToUpper(head.substr(0, letters));
+    name.interfaceType_ = AsciiUpper(head.substr(0, letters));
     if (letters < head.size()) {
         const std::optional<unsigned> board = ParseNumber(head.substr(letters), kMaxBoard, false);
         if (!board) {
@@ -100,7 +91,7 @@ std::optional<ResourceName> ResourceName::Parse(std::string_view text) {
         name.board_ = *board;
     }
     std::size_t fieldCount = parts.size() - 1;
-    const std::string lastUpper = ToUpper(parts.back());
+    const std::string lastUpper = AsciiUpper(parts.back());
     const bool hasClass = parts.size() > 1 &&
                           std::find(kResourceClasses.begin(), kResourceClasses.end(), lastUpper) !=
                               kResourceClasses.end();
@@ -111,7 +102,7 @@ std::optional<ResourceName> ResourceName::Parse(std::string_view text) {
     }
     for (std::size_t i = 1; i <= fieldCount; ++i) {
         name.fields_.emplace_back(parts[i]);
-        name.keyFields_.push_back(ToUpper(parts[i]));
+        name.keyFields_.push_back(AsciiUpper(parts[i]));
     }
     if (name.IsUsb() && !name.NormalizeUsbFields()) {
         return std::nullopt;
