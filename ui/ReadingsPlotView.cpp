@@ -20,6 +20,49 @@ constexpr int kClickSlopPixels = 3;
 constexpr double kDriftPixels = 0.5;
 // Room above and below the data, as a share of its span.
 constexpr double kValueMargin = 0.05;
+// Ticks on round numbers, about this many across an axis.
+constexpr double kTicksPerAxis = 6.0;
+
+// The step of 1, 2 or 5 times a power of ten that cuts `span` into about
+// kTicksPerAxis pieces.
+double RoundTickStep(double span) {
+    if (!(span > 0.0) || !std::isfinite(span)) {
+        return 1.0;
+    }
+    const double rough = span / kTicksPerAxis;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    for (const double multiple : {1.0, 2.0, 5.0}) {
+        if (multiple * power >= rough) {
+            return multiple * power;
+        }
+    }
+    return 10.0 * power;
+}
+
+// Round ticks however far the axis is zoomed or panned.
+void KeepTicksRound(QValueAxis* axis) {
+    // The interval first: dynamic ticks at the default interval of 0 never end.
+    axis->setTickInterval(RoundTickStep(axis->max() - axis->min()));
+    axis->setTickAnchor(0.0);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    QObject::connect(axis, &QValueAxis::rangeChanged, axis, [axis](qreal min, qreal max) {
+        axis->setTickInterval(RoundTickStep(max - min));
+    });
+}
+
+// The chart lays the axis out for each change, before the interval follows
+// the range; a wide range at a fine interval would make millions of ticks.
+// So whichever change gives fewer ticks goes first.
+void SetAxisRange(QValueAxis* axis, double min, double max) {
+    const double step = RoundTickStep(max - min);
+    if (step < axis->tickInterval()) {
+        axis->setRange(min, max);
+        axis->setTickInterval(step);
+    } else {
+        axis->setTickInterval(step);
+        axis->setRange(min, max);
+    }
+}
 
 }  // namespace
 
@@ -32,10 +75,17 @@ ReadingsPlotView::ReadingsPlotView(QWidget* parent)
     // The software path works the same everywhere, offscreen included.
     series_->setUseOpenGL(false);
     plot->addSeries(series_);
+    // A thin line shows the noise of a dense burst and draws faster;
+    // the chart's theme gave the pen its colour.
+    QPen pen = series_->pen();
+    pen.setWidth(1);
+    series_->setPen(pen);
     axisX_->setTitleText(QStringLiteral("Reading number"));
     axisX_->setLabelFormat(QStringLiteral("%g"));
     axisY_->setTitleText(QStringLiteral("Value"));
     axisY_->setLabelFormat(QStringLiteral("%.7g"));
+    KeepTicksRound(axisX_);
+    KeepTicksRound(axisY_);
     plot->addAxis(axisX_, Qt::AlignBottom);
     plot->addAxis(axisY_, Qt::AlignLeft);
     series_->attachAxis(axisX_);
@@ -84,8 +134,8 @@ QRectF ReadingsPlotView::RangeOf(const QList<QPointF>& points) {
 }
 
 void ReadingsPlotView::ShowRange(const QRectF& range) {
-    axisX_->setRange(range.left(), range.right());
-    axisY_->setRange(range.top(), range.bottom());
+    SetAxisRange(axisX_, range.left(), range.right());
+    SetAxisRange(axisY_, range.top(), range.bottom());
 }
 
 void ReadingsPlotView::ResetZoom() {

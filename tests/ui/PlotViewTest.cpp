@@ -5,6 +5,7 @@
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QTest>
+#include <QValueAxis>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -107,6 +108,40 @@ TEST_F(PlotViewTest, ResetShowsTheWholeRunAfterBoxZoomAndPan) {
     plot_.PanBy(QPointF(-30, 20));
     plot_.ResetZoom();
     EXPECT_EQ(plot_.VisibleRange(), plot_.FullRange());
+}
+
+// Each axis is cut into a handful of pieces at 1, 2 or 5 times a power of ten.
+void ExpectRoundTicks(const QChart& chart) {
+    for (QAbstractAxis* abstractAxis : chart.axes()) {
+        const auto* axis = qobject_cast<const QValueAxis*>(abstractAxis);
+        ASSERT_NE(axis, nullptr);
+        SCOPED_TRACE(axis->titleText().toStdString());
+        const double interval = axis->tickInterval();
+        const double ticks = (axis->max() - axis->min()) / interval;
+        EXPECT_GE(ticks, 2.0);
+        EXPECT_LE(ticks, 12.0);
+        const double mantissa = interval / std::pow(10.0, std::floor(std::log10(interval)));
+        EXPECT_TRUE(std::abs(mantissa - 1) < 1e-9 || std::abs(mantissa - 2) < 1e-9 ||
+                    std::abs(mantissa - 5) < 1e-9)
+            << interval;
+    }
+}
+
+TEST_F(PlotViewTest, TicksStayFewAndRoundFromDeepZoomToWholeRun) {
+    ExpectRoundTicks(*plot_.chart());
+    for (int step = 0; step < 6; ++step) {
+        plot_.ZoomAt(PlotCentre(), 8.0);
+    }
+    ExpectRoundTicks(*plot_.chart());
+    // Back from a range a million times narrower in one step.
+    plot_.ResetZoom();
+    ExpectRoundTicks(*plot_.chart());
+    QList<QPointF> wide;
+    for (int k = 0; k < 50000; ++k) {
+        wide.append(QPointF(k, 1000.0 * k));
+    }
+    plot_.SetPoints(wide);
+    ExpectRoundTicks(*plot_.chart());
 }
 
 TEST_F(PlotViewTest, FlatSingleAndNoReadingsStillHaveARange) {
