@@ -6,7 +6,8 @@
 //   statistics window refresh (figures, QLineSeries::replace, layout)
 //   a full draw of the plot (grab()), the whole run in view
 //   a wheel-zoom step and a pan step, each with the draw that follows
-// Runs offscreen unless told otherwise.
+// Runs offscreen unless told otherwise. With a file name, it also saves a
+// picture of the statistics window there, for review.
 #include <QApplication>
 #include <QDir>
 #include <algorithm>
@@ -112,6 +113,10 @@ int main(int argc, char** argv) {
         plot.grab();
     });
     plot.ResetZoom();
+    if (argc > 1) {
+        Settle();
+        window->grab().save(QString::fromLocal8Bit(argv[1]));
+    }
 
     std::printf("platform %s\n", qPrintable(QGuiApplication::platformName()));
     std::printf("readings %d\n", readings);
