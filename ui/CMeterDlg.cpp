@@ -134,11 +134,17 @@ void CMeterDlg::BuildSystemMenu() {
     QAction* close = m_menuSystem->addAction(QStringLiteral("關閉(&C)"));
     close->setData(kScClose);
     const QString about = m_strings.Load(IDS_ABOUT_MENU);
+    QAction* aboutEntry = nullptr;
     if (!about.isEmpty()) {
         m_menuSystem->addSeparator();
-        QAction* entry = m_menuSystem->addAction(about);
-        entry->setData(IDM_ABOUT);
+        aboutEntry = m_menuSystem->addAction(about);
+        aboutEntry->setData(IDM_ABOUT);
     }
+    // Right before About (last without it); no system command id, so the
+    // menu's command routing passes it by.
+    auto* statistics = new QAction(QStringLiteral("Statistics and plot\u2026"), m_menuSystem);
+    m_menuSystem->insertAction(aboutEntry, statistics);
+    connect(statistics, &QAction::triggered, this, &CMeterDlg::OnStatisticsAndPlot);
     connect(m_menuSystem, &QMenu::triggered, this,
             [this](QAction* action) { OnSysCommand(action->data().toUInt(), 0); });
 }

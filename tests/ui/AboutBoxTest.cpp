@@ -70,11 +70,12 @@ void AboutBoxTest::chineseTextsHaveGlyphs() {
 void AboutBoxTest::systemMenuEndsWithAboutAfterSeparator() {
     CMeterDlg dlg;
     const QList<QAction*> actions = dlg.SystemMenu().actions();
-    QCOMPARE(actions.size(), 3);
+    QCOMPARE(actions.size(), 4);
     QCOMPARE(actions[0]->data().toUInt(), kScClose);
     QVERIFY(actions[1]->isSeparator());
-    QCOMPARE(actions[2]->text(), kAboutEntry);
-    QCOMPARE(actions[2]->data().toUInt(), 0x0010u);
+    QCOMPARE(actions[2]->text(), QStringLiteral("Statistics and plot\u2026"));
+    QCOMPARE(actions[3]->text(), kAboutEntry);
+    QCOMPARE(actions[3]->data().toUInt(), 0x0010u);
 }
 
 void AboutBoxTest::emptyAboutStringAddsNeitherSeparatorNorEntry() {
@@ -82,8 +83,9 @@ void AboutBoxTest::emptyAboutStringAddsNeitherSeparatorNorEntry() {
     strings.Set(IDS_ABOUT_MENU, QString());
     CMeterDlg dlg(strings);
     const QList<QAction*> actions = dlg.SystemMenu().actions();
-    QCOMPARE(actions.size(), 1);
+    QCOMPARE(actions.size(), 2);
     QCOMPARE(actions[0]->data().toUInt(), kScClose);
+    QCOMPARE(actions[1]->text(), QStringLiteral("Statistics and plot\u2026"));
 }
 
 void AboutBoxTest::aboutEntryOpensAboutBoxOverTheDialog() {
