@@ -168,17 +168,22 @@ protected:
 
 TEST_F(ExportTest, RightClickOnTheReadingsGridOpensItsMenuNotTheDialogs) {
     CMSFlexGrid& grid = dlg_->ReadingsGrid();
+    enum Opens { kReadingsMenu, kSystemMenu, kNoMenu };
     struct Case {
         const char* name;
         QWidget* target;
-        bool readingsMenu;  // else the click is the dialog's
+        QContextMenuEvent::Reason reason;
+        Opens opens;
     };
+    const auto mouse = QContextMenuEvent::Mouse;
     const Case cases[] = {
-        {"cells", grid.viewport(), true},
-        {"header row", grid.horizontalHeader()->viewport(), true},
-        {"number column", grid.verticalHeader()->viewport(), true},
-        {"corner", grid.findChild<QAbstractButton*>(), true},
-        {"command log", dlg_->LogGrid().viewport(), false},
+        {"cells", grid.viewport(), mouse, kReadingsMenu},
+        {"header row", grid.horizontalHeader()->viewport(), mouse, kReadingsMenu},
+        {"number column", grid.verticalHeader()->viewport(), mouse, kReadingsMenu},
+        {"corner", grid.findChild<QAbstractButton*>(), mouse, kReadingsMenu},
+        {"Menu key in the readings", &grid, QContextMenuEvent::Keyboard, kReadingsMenu},
+        {"command log", dlg_->LogGrid().viewport(), mouse, kNoMenu},
+        {"dialog surface", dlg_.get(), mouse, kSystemMenu},
     };
     dlg_->show();
     ContextMenuCounter counter;
@@ -187,14 +192,35 @@ TEST_F(ExportTest, RightClickOnTheReadingsGridOpensItsMenuNotTheDialogs) {
         SCOPED_TRACE(c.name);
         ASSERT_NE(c.target, nullptr);
         counter.count = 0;
-        const QPoint at(5, 5);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, c.target->mapToGlobal(at));
+        const QPoint at(2, 2);
+        QContextMenuEvent event(c.reason, at, c.target->mapToGlobal(at));
         QApplication::sendEvent(c.target, &event);
-        EXPECT_EQ(menu_->Menu().isVisible(), c.readingsMenu);
-        EXPECT_EQ(counter.count, c.readingsMenu ? 0 : 1);
+        EXPECT_EQ(menu_->Menu().isVisible(), c.opens == kReadingsMenu);
+        EXPECT_EQ(dlg_->SystemMenu().isVisible(), c.opens == kSystemMenu);
+        // Whatever the dialog makes of it, a click on the readings never gets there.
+        EXPECT_EQ(counter.count, c.opens == kReadingsMenu ? 0 : 1);
         menu_->Menu().close();
+        dlg_->SystemMenu().close();
     }
     dlg_->removeEventFilter(&counter);
+}
+
+TEST_F(ExportTest, WindowMenuEntryOpensOneStatisticsWindow) {
+    Run(kShortRun);
+    QAction* entry = nullptr;
+    for (QAction* action : dlg_->SystemMenu().actions()) {
+        if (action->text() == QStringLiteral("Statistics and plot\u2026")) {
+            entry = action;
+        }
+    }
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    entry->trigger();
+    const QList<StatisticsWindow*> windows = dlg_->findChildren<StatisticsWindow*>();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_TRUE(windows.front()->isVisible());
+    EXPECT_FALSE(windows.front()->isModal());
+    EXPECT_EQ(windows.front()->CountLabel().text(), QString::number(kShortRunReadings));
 }
 
 TEST_F(ExportTest, CopyAllGivesTheRowsOfTheLatestRunOnly) {
