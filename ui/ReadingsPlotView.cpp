@@ -67,8 +67,13 @@ void SetAxisRange(QValueAxis* axis, double min, double max) {
 }  // namespace
 
 ReadingsPlotView::ReadingsPlotView(QWidget* parent)
-    : QChartView(parent), series_(new QLineSeries), axisX_(new QValueAxis), axisY_(new QValueAxis) {
-    auto* plot = new QChart;
+    // Made with its chart: a view made without one makes a default chart
+    // that setChart() would leave behind.
+    : QChartView(new QChart, parent),
+      series_(new QLineSeries),
+      axisX_(new QValueAxis),
+      axisY_(new QValueAxis) {
+    QChart* plot = chart();
     plot->legend()->hide();
     // Value changes would otherwise replay an animation over 50000 points.
     plot->setAnimationOptions(QChart::NoAnimation);
@@ -90,7 +95,6 @@ ReadingsPlotView::ReadingsPlotView(QWidget* parent)
     plot->addAxis(axisY_, Qt::AlignLeft);
     series_->attachAxis(axisX_);
     series_->attachAxis(axisY_);
-    setChart(plot);
     setRubberBand(QChartView::RectangleRubberBand);
     setFocusPolicy(Qt::StrongFocus);
     Clear();
