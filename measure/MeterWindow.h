@@ -4,6 +4,8 @@
 
 // What a measurement run shows, implemented by the main window (and by the
 // console runner and the tests).
+// Kept exactly as the window and the tests know it.
+// clang-format off
 class MeterWindow {
 public:
     virtual ~MeterWindow() = default;
@@ -16,3 +18,4 @@ public:
     virtual void WriteReadingRow(int i, const std::string& indexText, const std::string& valueText) = 0;
     virtual void PumpMessages() = 0;
 };
+// clang-format on

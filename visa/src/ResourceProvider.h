@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "visa.h"
 #include "usbtmc/UsbTransport.h"
+#include "visa.h"
 
 namespace zvisa {
 

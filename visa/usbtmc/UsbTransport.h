@@ -28,9 +28,8 @@ public:
                                    std::chrono::milliseconds timeout) = 0;
     // A device-to-host class request (bmRequestType has bit 7 set).
     virtual TransferOutcome ControlIn(std::uint8_t requestType, std::uint8_t request,
-                                      std::uint16_t value, std::uint16_t index,
-                                      std::uint8_t* data, std::uint16_t length,
-                                      std::chrono::milliseconds timeout) = 0;
+                                      std::uint16_t value, std::uint16_t index, std::uint8_t* data,
+                                      std::uint16_t length, std::chrono::milliseconds timeout) = 0;
     virtual UsbResult ClearHalt(std::uint8_t endpoint) = 0;
 
     virtual std::uint8_t BulkInEndpoint() const = 0;   // e.g. 0x81

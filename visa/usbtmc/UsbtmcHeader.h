@@ -32,6 +32,8 @@ void EncodeBulkHeader(const BulkHeader& header, std::uint8_t* out);
 std::optional<BulkHeader> ParseBulkHeader(const std::uint8_t* data, std::size_t length);
 
 // Bulk transfers are padded to a multiple of 4 bytes.
-constexpr std::size_t PaddedLength(std::size_t length) { return (length + 3) & ~std::size_t{3}; }
+constexpr std::size_t PaddedLength(std::size_t length) {
+    return (length + 3) & ~std::size_t{3};
+}
 
 }  // namespace zvisa::usbtmc
