@@ -8,10 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "ReadingBlock.h"
 #include "ReadingText.h"
 
 namespace {
+
+using bench::Median;
+using bench::MillisecondsSince;
 
 constexpr std::size_t kReadings = 50000;
 constexpr int kRepetitions = 21;
@@ -29,16 +33,6 @@ std::vector<unsigned char> FullBlock() {
         }
     }
     return block;
-}
-
-double Median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-double MillisecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
 }
 
 }  // namespace

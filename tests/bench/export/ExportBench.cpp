@@ -12,11 +12,15 @@
 #include <vector>
 
 #include "AtomicFile.h"
+#include "BenchTiming.h"
 #include "ReadingStatistics.h"
 #include "ReadingText.h"
 #include "ReadingsCsv.h"
 
 namespace {
+
+using bench::Median;
+using bench::MillisecondsSince;
 
 constexpr std::size_t kReadings = 50000;
 constexpr int kRepetitions = 15;
@@ -48,16 +52,6 @@ std::string FormatCsv(const Rows& rows) {
         csv.AddRow(rows.indexTexts[k], rows.valueTexts[k]);
     }
     return csv.Text();
-}
-
-double Median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-double MillisecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
 }
 
 }  // namespace

@@ -13,10 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "CMeterDlg.h"
 #include "ReadingText.h"
 
 namespace {
+
+using bench::Median;
 
 constexpr int kReadings = 50000;
 constexpr int kRounds = 5;
@@ -83,11 +86,6 @@ Round MeasureRound(const RowTexts& texts) {
         });
     }
     return round;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

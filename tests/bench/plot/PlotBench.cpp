@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "CMeterDlg.h"
 #include "ReadingsGridMenu.h"
 #include "ReadingsPlotView.h"
@@ -25,14 +26,11 @@
 
 namespace {
 
+using bench::Median;
+
 constexpr int kRepetitions = 9;
 constexpr int kPlotWidth = 800;
 constexpr int kPlotHeight = 500;
-
-double Median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
 
 double MedianMilliseconds(const std::function<void()>& work) {
     std::vector<double> samples;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+// What every benchmark here reports: medians of repeated wall-clock timings.
+namespace bench {
+
+inline double Median(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    return samples.empty() ? 0.0 : samples[samples.size() / 2];
+}
+
+inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+}  // namespace bench
