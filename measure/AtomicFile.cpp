@@ -1,39 +1,54 @@
 #include "AtomicFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <optional>
 #include <system_error>
+
+#include "InterruptCleanup.h"
+#include "SaveTarget.h"
 
 namespace {
 
-struct PathParts {
-    std::string folder;  // "." for a bare file name
-    std::string name;    // empty when the path ends in '/'
-};
-
-PathParts SplitPath(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {".", path};
-    }
-    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+// A fresh, hidden name next to the target for each attempt. A long name is
+// shortened so the temporary's name still fits the file system's limit.
+std::string TemporaryPath(const std::string& folder, const std::string& name) {
+    constexpr std::size_t kMaxName = 255;
+    static std::atomic<unsigned> counter{0};
+    const std::string suffix =
+        ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
+    const std::string shortened = name.substr(0, kMaxName - 1 - suffix.size());
+    return SaveTarget::PathIn(folder, "." + shortened + suffix);
 }
 
-// A fresh, hidden name next to the target for each attempt.
-std::string TemporaryPath(const PathParts& parts) {
-    static std::atomic<unsigned> counter{0};
-    const std::string folder = parts.folder == "/" ? "" : parts.folder;
-    return folder + "/." + parts.name + ".tmp" + std::to_string(getpid()) + "-" +
-           std::to_string(counter.fetch_add(1));
+bool WriteAll(const AtomicFile::Calls& calls, int fd, std::string_view text) {
+    constexpr std::size_t kChunk = 1 << 20;
+    while (!text.empty()) {
+        const ssize_t written = calls.write(fd, text.data(), std::min(text.size(), kChunk));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0) {
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;  // no progress and no reason: do not spin
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
 }
 
 // The temporary file while it is being written: closed and removed on every
-// path that does not end in Commit().
+// path that does not end in RenameOver(), and listed for removal by a signal
+// from before it exists until it is renamed.
 class Temporary {
 public:
     explicit Temporary(const AtomicFile::Calls& calls) : calls_(calls) {}
@@ -49,49 +64,39 @@ public:
     Temporary& operator=(const Temporary&) = delete;
 
     // Creates the temporary; false with errno set when it cannot.
-    bool Create(const PathParts& parts) {
+    bool Create(const std::string& folder, const std::string& name) {
         // Another writer may hold a name for a moment; a handful of tries is plenty.
         constexpr int kAttempts = 64;
         for (int attempt = 0; attempt < kAttempts; ++attempt) {
-            const std::string candidate = TemporaryPath(parts);
+            const std::string candidate = TemporaryPath(folder, name);
+            cleanup_.emplace(candidate);
             fd_ = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd_ >= 0) {
                 path_ = candidate;
                 return true;
             }
-            if (errno != EEXIST) {
+            const int error = errno;
+            cleanup_.reset();
+            if (error != EEXIST) {
+                errno = error;
                 return false;
             }
         }
         return false;
     }
 
-    // A replaced file keeps who may read it.
-    void TakeModeOf(const std::string& target) {
-        struct stat existing {};
-        if (stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-            fchmod(fd_, existing.st_mode & 07777);
+    // The replacement keeps who owns the file and who may read it. chown
+    // clears the set-ID bits, so the mode comes after it.
+    void TakeOwnerAndModeOf(const struct stat& existing) {
+        if (fchown(fd_, existing.st_uid, existing.st_gid) != 0) {
+            // Not root: a member of the file's group may still keep the group.
+            [[maybe_unused]] const int groupKept =
+                fchown(fd_, static_cast<uid_t>(-1), existing.st_gid);
         }
+        fchmod(fd_, existing.st_mode & 07777);
     }
 
-    bool WriteAll(std::string_view text) {
-        constexpr std::size_t kChunk = 1 << 20;
-        while (!text.empty()) {
-            const ssize_t written = calls_.write(fd_, text.data(), std::min(text.size(), kChunk));
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            if (written < 0) {
-                return false;
-            }
-            if (written == 0) {
-                errno = EIO;  // no progress and no reason: do not spin
-                return false;
-            }
-            text.remove_prefix(static_cast<std::size_t>(written));
-        }
-        return true;
-    }
+    bool WriteAll(std::string_view text) { return ::WriteAll(calls_, fd_, text); }
 
     bool SyncAndClose() {
         if (calls_.fsync(fd_) != 0) {
@@ -107,11 +112,13 @@ public:
             return false;
         }
         committed_ = true;
+        cleanup_.reset();
         return true;
     }
 
 private:
     const AtomicFile::Calls& calls_;
+    std::optional<InterruptCleanup> cleanup_;
     std::string path_;
     int fd_ = -1;
     bool committed_ = false;
@@ -127,6 +134,40 @@ void SyncFolder(const std::string& folder) {
     }
 }
 
+// While held, a reader that goes away makes write() fail with EPIPE instead
+// of SIGPIPE ending the process. The SIGPIPE such a write raises at this
+// thread is taken back before the old signal mask returns.
+class SigpipeHeld {
+public:
+    SigpipeHeld() {
+        sigemptyset(&pipeSignal_);
+        sigaddset(&pipeSignal_, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipeSignal_, &previousMask_);
+        sigset_t pending;
+        wasPending_ = sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
+    }
+    ~SigpipeHeld() {
+        if (!wasPending_) {
+            const timespec noWait{};
+            while (sigtimedwait(&pipeSignal_, nullptr, &noWait) == SIGPIPE) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+    }
+    SigpipeHeld(const SigpipeHeld&) = delete;
+    SigpipeHeld& operator=(const SigpipeHeld&) = delete;
+
+private:
+    sigset_t pipeSignal_;
+    sigset_t previousMask_;
+    bool wasPending_ = false;
+};
+
+// Pipes, FIFOs and character devices cannot be synced and say so.
+bool SyncIfSupported(const AtomicFile::Calls& calls, int fd) {
+    return calls.fsync(fd) == 0 || errno == EINVAL || errno == EROFS;
+}
+
 }  // namespace
 
 AtomicFile::Calls AtomicFile::SystemCalls() {
@@ -135,27 +176,54 @@ AtomicFile::Calls AtomicFile::SystemCalls() {
 
 bool AtomicFile::Write(std::string_view text) {
     error_.clear();
-    if (path_.empty()) {
-        return Fail(ENOENT);
+    SaveTarget target = SaveTarget::Of(path_);
+    switch (target.GetKind()) {
+        case SaveTarget::Kind::kNewFile:
+        case SaveTarget::Kind::kRegularFile:
+            return Replace(target, text);
+        case SaveTarget::Kind::kWriteThrough:
+            return WriteThrough(target.TakeDescriptor(), text);
+        case SaveTarget::Kind::kRefused:
+            break;
     }
-    const PathParts parts = SplitPath(path_);
-    if (parts.name.empty()) {
-        return Fail(EISDIR);
-    }
+    return Fail(target.Reason());
+}
+
+bool AtomicFile::Replace(const SaveTarget& target, std::string_view text) {
     Temporary temporary(calls_);
-    if (!temporary.Create(parts)) {
+    if (!temporary.Create(target.FileFolder(), target.FileName())) {
         return Fail(errno);
     }
-    temporary.TakeModeOf(path_);
-    if (!temporary.WriteAll(text) || !temporary.SyncAndClose() || !temporary.RenameOver(path_)) {
+    if (target.GetKind() == SaveTarget::Kind::kRegularFile) {
+        temporary.TakeOwnerAndModeOf(target.Status());
+    }
+    if (!temporary.WriteAll(text) || !temporary.SyncAndClose() ||
+        !temporary.RenameOver(SaveTarget::PathIn(target.FileFolder(), target.FileName()))) {
         return Fail(errno);  // read before ~Temporary's close and unlink can change it
     }
-    SyncFolder(parts.folder);
+    SyncFolder(target.FileFolder());
     return true;
 }
 
+bool AtomicFile::WriteThrough(int fd, std::string_view text) {
+    int error = 0;
+    {
+        SigpipeHeld held;
+        if (!::WriteAll(calls_, fd, text) || !SyncIfSupported(calls_, fd)) {
+            error = errno;
+        }
+    }
+    if (calls_.close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    return error == 0 || Fail(error);
+}
+
 bool AtomicFile::Fail(int errorNumber) {
-    error_ = "Cannot write \"" + path_ +
-             "\": " + std::error_code(errorNumber, std::generic_category()).message();
+    return Fail(std::error_code(errorNumber, std::generic_category()).message());
+}
+
+bool AtomicFile::Fail(const std::string& reason) {
+    error_ = "Cannot write \"" + path_ + "\": " + reason;
     return false;
 }
