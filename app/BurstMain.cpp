@@ -12,6 +12,7 @@
 #include "AtomicFile.h"
 #include "ConsoleWindow.h"
 #include "InstrumentLink.h"
+#include "InterruptCleanup.h"
 #include "MeasurementRun.h"
 #include "ReadingsCsv.h"
 
@@ -41,8 +42,16 @@ them in one "DR?" block. The readings are written as CSV:
 with the index and value texts exactly as the window shows them.
 
 Options:
-  -o FILE, --output FILE  write the CSV to FILE instead of standard output;
-                          FILE is replaced as a whole or left as it was
+  -o FILE, --output FILE  write the CSV to FILE instead of standard output
+                          ("-" means standard output, "./-" a file named -).
+                          A regular file is replaced as a whole or left as
+                          it was, keeping its mode; a symbolic link is
+                          followed and the file it leads to replaced; other
+                          hard links of the file keep the old readings. A
+                          device or FIFO is written straight through (a FIFO
+                          must have a reader). A file you may not write is
+                          refused. Interrupted by SIGINT, SIGTERM or SIGHUP,
+                          no temporary file is left behind.
   -q, --quiet             on standard error, show only the run's messages
   -h, --help              show this text and exit
 
@@ -103,6 +112,9 @@ ParsedOptions ParseOptions(int argc, char** argv) {
     }
     if (options.outputPath && options.outputPath->empty()) {
         parsed.error = "the output file name is empty";
+    }
+    if (options.outputPath == "-") {
+        options.outputPath.reset();  // "./-" names a file called "-"
     }
     return parsed;
 }
@@ -186,5 +198,6 @@ int main(int argc, char** argv) {
         std::cout << kUsage;
         return std::cout.flush() ? kExitComplete : kExitWriteFailed;
     }
+    InterruptCleanup::Install();
     return Measure(parsed.options);
 }

@@ -1,7 +1,9 @@
 // zorvane: the window. Everything happens inside the main dialog's modal loop.
 #include "CMeterApp.h"
+#include "InterruptCleanup.h"
 
 int main(int argc, char** argv) {
+    InterruptCleanup::Install();
     CMeterApp app(argc, argv);
     app.InitInstance();
     return 0;

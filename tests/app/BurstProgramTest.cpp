@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -261,6 +262,26 @@ TEST_F(BurstProgramTest, OutputFileReplacesTheOldOne) {
     const std::string other = folder_ + "/other.csv";
     EXPECT_EQ(Run("dcv,instant", {"--output=" + other, "-q"}).status, 0);
     EXPECT_EQ(Lines(Contents(other)).size(), 50002u);
+}
+
+TEST_F(BurstProgramTest, DashMeansStandardOutput) {
+    const Finished run = Run("dcv,instant", {"-o", "-"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    ExpectCsv(run.out, 50000, 0);
+    EXPECT_FALSE(fs::exists("-"));
+}
+
+TEST_F(BurstProgramTest, OutputThroughALinkReplacesTheFileItLeadsTo) {
+    fs::create_directory(folder_ + "/data");
+    std::ofstream(folder_ + "/data/run.csv") << "old\n";
+    const std::string link = folder_ + "/latest.csv";
+    fs::create_symlink("data/run.csv", link);
+    const Finished run = Run("dcv,instant", {"-o", link});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(fs::read_symlink(link), "data/run.csv");
+    ExpectCsv(Contents(folder_ + "/data/run.csv"), 50000, 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_ + "/data"), fs::directory_iterator()),
+              1);
 }
 
 TEST_F(BurstProgramTest, StoppedRunLeavesTheOutputFileAlone) {
