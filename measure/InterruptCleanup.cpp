@@ -22,13 +22,13 @@ struct Slot {
 };
 
 constexpr int kSlots = 8;
-Slot slots[kSlots];
+Slot listedFiles[kSlots];
 
 // Only async-signal-safe calls. SA_RESETHAND has put the default action back
 // and the signal stays blocked until the handler returns, so raise() ends
 // the process right after.
 void RemoveTemporariesAndEnd(int signal) {
-    for (Slot& slot : slots) {
+    for (Slot& slot : listedFiles) {
         if (slot.state.load(std::memory_order_acquire) == kListed) {
             unlink(slot.path);
         }
@@ -65,9 +65,10 @@ InterruptCleanup::InterruptCleanup(const std::string& path) {
     }
     for (int i = 0; i < kSlots; ++i) {
         int expected = kFree;
-        if (slots[i].state.compare_exchange_strong(expected, kFilling, std::memory_order_acquire)) {
-            std::memcpy(slots[i].path, path.c_str(), path.size() + 1);
-            slots[i].state.store(kListed, std::memory_order_release);
+        if (listedFiles[i].state.compare_exchange_strong(expected, kFilling,
+                                                         std::memory_order_acquire)) {
+            std::memcpy(listedFiles[i].path, path.c_str(), path.size() + 1);
+            listedFiles[i].state.store(kListed, std::memory_order_release);
             slot_ = i;
             return;
         }
@@ -76,6 +77,6 @@ InterruptCleanup::InterruptCleanup(const std::string& path) {
 
 InterruptCleanup::~InterruptCleanup() {
     if (slot_ >= 0) {
-        slots[slot_].state.store(kFree, std::memory_order_release);
+        listedFiles[slot_].state.store(kFree, std::memory_order_release);
     }
 }
