@@ -7,12 +7,12 @@
 #include <string>
 
 #include "InstrumentLink.h"
-#include "LinkSession.h"
 #include "MeterWindow.h"
 #include "ReadingBlock.h"
 #include "ReadingText.h"
 #include "RunBuffer.h"
 #include "RunSeams.h"
+#include "ScopedViSession.h"
 
 namespace {
 
@@ -168,7 +168,8 @@ bool MeasureWithMeter(RunContext& run) {
 }
 
 // Opens the first meter found. Returns false after showing why it could not.
-bool OpenMeter(MeterWindow& window, InstrumentLink& link, LinkSession& rm, LinkSession& instr) {
+bool OpenMeter(MeterWindow& window, InstrumentLink& link, ScopedViSession& rm,
+               ScopedViSession& instr) {
     ViSession rmHandle = VI_NULL;
     if (link.OpenDefaultRM(&rmHandle) < VI_SUCCESS) {
         window.ShowMessage("Open resource manager failed.");
@@ -195,7 +196,7 @@ bool OpenMeter(MeterWindow& window, InstrumentLink& link, LinkSession& rm, LinkS
     return true;
 }
 
-void CloseSessions(LinkSession& instr, LinkSession& rm) {
+void CloseSessions(ScopedViSession& instr, ScopedViSession& rm) {
     instr.Close();
     rm.Close();
 }
@@ -206,8 +207,8 @@ void RunMeasurement(MeterWindow& window, InstrumentLink& link, const RunSeams& s
     window.ResetCommandLog();
     // Declared before the buffers, so on any early return the buffers go back
     // only after the sessions are closed, instrument before resource manager.
-    LinkSession rm(link);
-    LinkSession instr(link);
+    ScopedViSession rm(link);
+    ScopedViSession instr(link);
     if (!OpenMeter(window, link, rm, instr)) {
         return;
     }
