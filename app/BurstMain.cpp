@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "AtomicFile.h"
-#include "ConsoleWindow.h"
+#include "ConsoleReport.h"
 #include "InstrumentLink.h"
 #include "MeasurementRun.h"
 #include "ReadingsCsv.h"
@@ -107,12 +107,12 @@ ParsedOptions ParseOptions(int argc, char** argv) {
     return parsed;
 }
 
-ReadingsCsv CsvOfRun(const ConsoleWindow& window, std::time_t runStart) {
-    ReadingsCsvHeader header{window.Identity(), ReadingsCsv::DateTimeText(runStart),
-                             window.TotalTime(), window.Messages()};
+ReadingsCsv CsvOfRun(const ConsoleReport& report, std::time_t runStart) {
+    ReadingsCsvHeader header{report.Identity(), ReadingsCsv::DateTimeText(runStart),
+                             report.TotalTime(), report.Messages()};
     ReadingsCsv csv(header);
-    csv.Reserve(window.Readings().size());
-    for (const ConsoleWindow::ReadingRow& row : window.Readings()) {
+    csv.Reserve(report.Readings().size());
+    for (const ConsoleReport::ReadingRow& row : report.Readings()) {
         csv.AddRow(row.indexText, row.valueText);
     }
     return csv;
@@ -140,35 +140,35 @@ bool WriteCsv(const Options& options, const std::string& text) {
     return true;
 }
 
-int ExitStatusOf(ConsoleWindow::Outcome outcome) {
+int ExitStatusOf(ConsoleReport::Outcome outcome) {
     switch (outcome) {
-        case ConsoleWindow::Outcome::kComplete:
+        case ConsoleReport::Outcome::kComplete:
             return kExitComplete;
-        case ConsoleWindow::Outcome::kReadingsMissing:
+        case ConsoleReport::Outcome::kReadingsMissing:
             return kExitReadingsMissing;
-        case ConsoleWindow::Outcome::kStoppedBeforeReadings:
+        case ConsoleReport::Outcome::kStoppedBeforeReadings:
             break;
     }
     return kExitRunStopped;
 }
 
 int Measure(const Options& options) {
-    ConsoleWindow::Report report;
-    report.out = &std::cerr;
-    report.messagesOnly = options.quiet;
-    report.progressInPlace = isatty(STDERR_FILENO) == 1;
-    ConsoleWindow window(report);
+    ConsoleReport::Settings settings;
+    settings.out = &std::cerr;
+    settings.messagesOnly = options.quiet;
+    settings.progressInPlace = isatty(STDERR_FILENO) == 1;
+    ConsoleReport report(settings);
     InstrumentLink link;
 
     const std::time_t runStart = std::time(nullptr);
-    RunMeasurement(window, link);
-    window.EndProgress();
+    RunMeasurement(report, link);
+    report.EndProgress();
 
-    const ConsoleWindow::Outcome outcome = window.RunOutcome();
-    if (outcome == ConsoleWindow::Outcome::kStoppedBeforeReadings) {
+    const ConsoleReport::Outcome outcome = report.RunOutcome();
+    if (outcome == ConsoleReport::Outcome::kStoppedBeforeReadings) {
         return kExitRunStopped;
     }
-    if (!WriteCsv(options, CsvOfRun(window, runStart).Text())) {
+    if (!WriteCsv(options, CsvOfRun(report, runStart).Text())) {
         return kExitWriteFailed;
     }
     return ExitStatusOf(outcome);

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ConsoleWindow.h"
+#include "ConsoleReport.h"
 #include "InstrumentLink.h"
 #include "MeasurementRun.h"
 
@@ -227,16 +227,16 @@ TEST_F(BurstProgramTest, ShortBlockCsvSaysReadingsAreMissing) {
 // The rows are the texts the run shows a window, not a second rendering.
 TEST_F(BurstProgramTest, RowsAreWhatTheRunShows) {
     setenv("ZVISA_SIM", "dcv,instant", 1);
-    ConsoleWindow window;
+    ConsoleReport report;
     InstrumentLink link;
-    RunMeasurement(window, link);
-    ASSERT_TRUE(window.IsCompleteRun());
+    RunMeasurement(report, link);
+    ASSERT_TRUE(report.IsCompleteRun());
 
     const Finished run = Run("dcv,instant", {});
     const std::vector<std::string> lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), window.Readings().size() + 2);
-    for (std::size_t k = 0; k < window.Readings().size(); ++k) {
-        const ConsoleWindow::ReadingRow& row = window.Readings()[k];
+    ASSERT_EQ(lines.size(), report.Readings().size() + 2);
+    for (std::size_t k = 0; k < report.Readings().size(); ++k) {
+        const ConsoleReport::ReadingRow& row = report.Readings()[k];
         ASSERT_EQ(lines[k + 2], row.indexText + "," + row.valueText);
     }
 }

@@ -1,4 +1,4 @@
-#include "ConsoleWindow.h"
+#include "ConsoleReport.h"
 
 namespace {
 
@@ -17,47 +17,47 @@ std::string ProgressText(std::size_t readings) {
 
 }  // namespace
 
-void ConsoleWindow::ResetCommandLog() {
+void ConsoleReport::ResetCommandLog() {
     logRows_.clear();
 }
 
-void ConsoleWindow::AddLogRow(const std::string& timeText, const std::string& commandText) {
+void ConsoleReport::AddLogRow(const std::string& timeText, const std::string& commandText) {
     logRows_.push_back({timeText, commandText});
     if (ReportsDetails()) {
         ReportLine("Command: " + timeText + "  " + WithoutLineEnd(commandText));
     }
 }
 
-void ConsoleWindow::ShowIdentity(const std::string& text) {
+void ConsoleReport::ShowIdentity(const std::string& text) {
     identity_ = text;
     if (ReportsDetails()) {
         ReportLine("Identity: " + WithoutLineEnd(text));
     }
 }
 
-void ConsoleWindow::ShowTotalTime(const std::string& text) {
+void ConsoleReport::ShowTotalTime(const std::string& text) {
     totalTime_ = text;
     if (ReportsDetails()) {
         ReportLine(text);
     }
 }
 
-void ConsoleWindow::ShowMessage(const std::string& text) {
+void ConsoleReport::ShowMessage(const std::string& text) {
     messages_.push_back(text);
     EndProgress();
-    if (report_.out != nullptr) {
+    if (settings_.out != nullptr) {
         ReportLine(text);
     }
 }
 
-void ConsoleWindow::WriteReadingsHeader() {
+void ConsoleReport::WriteReadingsHeader() {
     readingsStarted_ = true;
     readings_.clear();
     progressShown_ = 0;
     progressEnded_ = false;
 }
 
-void ConsoleWindow::WriteReadingRow(int, const std::string& indexText,
+void ConsoleReport::WriteReadingRow(int, const std::string& indexText,
                                     const std::string& valueText) {
     readings_.push_back({indexText, valueText});
     // Often enough to see a slow block move, rarely enough not to flood a log.
@@ -67,7 +67,7 @@ void ConsoleWindow::WriteReadingRow(int, const std::string& indexText,
     }
 }
 
-void ConsoleWindow::EndProgress() {
+void ConsoleReport::EndProgress() {
     if (!readingsStarted_ || progressEnded_) {
         return;
     }
@@ -76,35 +76,35 @@ void ConsoleWindow::EndProgress() {
         ReportProgress();
     }
     if (progressOpen_) {
-        *report_.out << '\n' << std::flush;
+        *settings_.out << '\n' << std::flush;
         progressOpen_ = false;
     }
 }
 
-ConsoleWindow::Outcome ConsoleWindow::RunOutcome() const {
+ConsoleReport::Outcome ConsoleReport::RunOutcome() const {
     if (!readingsStarted_) {
         return Outcome::kStoppedBeforeReadings;
     }
     return readings_.empty() || !messages_.empty() ? Outcome::kReadingsMissing : Outcome::kComplete;
 }
 
-void ConsoleWindow::ReportLine(const std::string& line) {
+void ConsoleReport::ReportLine(const std::string& line) {
     if (progressOpen_) {
-        *report_.out << '\n';
+        *settings_.out << '\n';
         progressOpen_ = false;
     }
-    *report_.out << line << '\n' << std::flush;
+    *settings_.out << line << '\n' << std::flush;
 }
 
-void ConsoleWindow::ReportProgress() {
+void ConsoleReport::ReportProgress() {
     progressShown_ = readings_.size();
     if (!ReportsDetails()) {
         return;
     }
-    if (report_.progressInPlace) {
-        *report_.out << '\r' << ProgressText(progressShown_) << std::flush;
+    if (settings_.progressInPlace) {
+        *settings_.out << '\r' << ProgressText(progressShown_) << std::flush;
         progressOpen_ = true;
     } else {
-        *report_.out << ProgressText(progressShown_) << '\n' << std::flush;
+        *settings_.out << ProgressText(progressShown_) << '\n' << std::flush;
     }
 }

@@ -1,4 +1,4 @@
-#include "ConsoleWindow.h"
+#include "ConsoleReport.h"
 
 #include <gtest/gtest.h>
 
@@ -7,21 +7,21 @@
 
 namespace {
 
-using Outcome = ConsoleWindow::Outcome;
+using Outcome = ConsoleReport::Outcome;
 
-class ConsoleWindowTest : public testing::Test {
+class ConsoleReportTest : public testing::Test {
 protected:
-    ConsoleWindow::Report Report(bool messagesOnly = false, bool inPlace = false) {
-        ConsoleWindow::Report report;
-        report.out = &out;
-        report.messagesOnly = messagesOnly;
-        report.progressInPlace = inPlace;
-        return report;
+    ConsoleReport::Settings Settings(bool messagesOnly = false, bool inPlace = false) {
+        ConsoleReport::Settings settings;
+        settings.out = &out;
+        settings.messagesOnly = messagesOnly;
+        settings.progressInPlace = inPlace;
+        return settings;
     }
-    static void ShowRows(ConsoleWindow& window, int count) {
-        window.WriteReadingsHeader();
+    static void ShowRows(ConsoleReport& report, int count) {
+        report.WriteReadingsHeader();
         for (int k = 0; k < count; ++k) {
-            window.WriteReadingRow(k, std::to_string(k), "1.500000");
+            report.WriteReadingRow(k, std::to_string(k), "1.500000");
         }
     }
 
@@ -31,17 +31,17 @@ protected:
 struct ProgressCase {
     int rows;
     bool inPlace;
-    const char* report;
+    const char* printed;
 };
 
-class ProgressTest : public ConsoleWindowTest, public testing::WithParamInterface<ProgressCase> {};
+class ProgressTest : public ConsoleReportTest, public testing::WithParamInterface<ProgressCase> {};
 
 TEST_P(ProgressTest, EveryFiveThousandAndAtTheEnd) {
-    ConsoleWindow window(Report(false, GetParam().inPlace));
-    ShowRows(window, GetParam().rows);
-    window.EndProgress();
-    window.EndProgress();  // once only
-    EXPECT_EQ(out.str(), GetParam().report);
+    ConsoleReport report(Settings(false, GetParam().inPlace));
+    ShowRows(report, GetParam().rows);
+    report.EndProgress();
+    report.EndProgress();  // once only
+    EXPECT_EQ(out.str(), GetParam().printed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -59,42 +59,42 @@ INSTANTIATE_TEST_SUITE_P(
                      "\rReadings received: 12000\n"},
         ProgressCase{10000, true, "\rReadings received: 5000\rReadings received: 10000\n"}));
 
-TEST_F(ConsoleWindowTest, ReportsTheRunInOrder) {
-    ConsoleWindow window(Report(false, true));
-    window.ResetCommandLog();
-    window.ShowIdentity("ZORVANE SIM,DMM-SIM,SIM0001,1.0\n");
-    window.AddLogRow("21:10:05", "VOLT:NPLC 0.001\n");
-    window.ShowTotalTime("Total time of measurement : 2 ms");
-    ShowRows(window, 5248);
-    window.ShowMessage("Only 5248 of 50000 readings were received.");
-    window.EndProgress();
+TEST_F(ConsoleReportTest, ReportsTheRunInOrder) {
+    ConsoleReport report(Settings(false, true));
+    report.ResetCommandLog();
+    report.ShowIdentity("ZORVANE SIM,DMM-SIM,SIM0001,1.0\n");
+    report.AddLogRow("21:10:05", "VOLT:NPLC 0.001\n");
+    report.ShowTotalTime("Total time of measurement : 2 ms");
+    ShowRows(report, 5248);
+    report.ShowMessage("Only 5248 of 50000 readings were received.");
+    report.EndProgress();
     EXPECT_EQ(out.str(),
               "Identity: ZORVANE SIM,DMM-SIM,SIM0001,1.0\n"
               "Command: 21:10:05  VOLT:NPLC 0.001\n"
               "Total time of measurement : 2 ms\n"
               "\rReadings received: 5000\rReadings received: 5248\n"
               "Only 5248 of 50000 readings were received.\n");
-    EXPECT_EQ(window.Identity(), "ZORVANE SIM,DMM-SIM,SIM0001,1.0\n");
-    EXPECT_EQ(window.Readings().size(), 5248u);
-    EXPECT_EQ(window.Readings().back().indexText, "5247");
+    EXPECT_EQ(report.Identity(), "ZORVANE SIM,DMM-SIM,SIM0001,1.0\n");
+    EXPECT_EQ(report.Readings().size(), 5248u);
+    EXPECT_EQ(report.Readings().back().indexText, "5247");
 }
 
-TEST_F(ConsoleWindowTest, QuietReportsMessagesOnly) {
-    ConsoleWindow window(Report(true));
-    window.ShowIdentity("ACME\n");
-    window.AddLogRow("21:10:05", "DR?\n");
-    window.ShowTotalTime("Total time of measurement : 2 ms");
-    ShowRows(window, 6000);
-    window.ShowMessage("Only 6000 of 50000 readings were received.");
+TEST_F(ConsoleReportTest, QuietReportsMessagesOnly) {
+    ConsoleReport report(Settings(true));
+    report.ShowIdentity("ACME\n");
+    report.AddLogRow("21:10:05", "DR?\n");
+    report.ShowTotalTime("Total time of measurement : 2 ms");
+    ShowRows(report, 6000);
+    report.ShowMessage("Only 6000 of 50000 readings were received.");
     EXPECT_EQ(out.str(), "Only 6000 of 50000 readings were received.\n");
 }
 
-TEST_F(ConsoleWindowTest, WithoutAReportItOnlyKeeps) {
-    ConsoleWindow window;
-    ShowRows(window, 5000);
-    window.ShowMessage("Find resource manager failed.");
-    window.EndProgress();
-    EXPECT_EQ(window.Messages().size(), 1u);
+TEST_F(ConsoleReportTest, WithoutAReportItOnlyKeeps) {
+    ConsoleReport report;
+    ShowRows(report, 5000);
+    report.ShowMessage("Find resource manager failed.");
+    report.EndProgress();
+    EXPECT_EQ(report.Messages().size(), 1u);
     EXPECT_EQ(out.str(), "");
 }
 
@@ -110,18 +110,18 @@ class OutcomeTest : public testing::TestWithParam<OutcomeCase> {};
 
 TEST_P(OutcomeTest, FollowsWhatTheRunShowed) {
     const OutcomeCase& c = GetParam();
-    ConsoleWindow window;
+    ConsoleReport report;
     if (c.header) {
-        window.WriteReadingsHeader();
+        report.WriteReadingsHeader();
     }
     for (int k = 0; k < c.rows; ++k) {
-        window.WriteReadingRow(k, std::to_string(k), "1.500000");
+        report.WriteReadingRow(k, std::to_string(k), "1.500000");
     }
     if (c.message) {
-        window.ShowMessage("a message");
+        report.ShowMessage("a message");
     }
-    EXPECT_EQ(window.RunOutcome(), c.outcome);
-    EXPECT_EQ(window.IsCompleteRun(), c.outcome == Outcome::kComplete);
+    EXPECT_EQ(report.RunOutcome(), c.outcome);
+    EXPECT_EQ(report.IsCompleteRun(), c.outcome == Outcome::kComplete);
 }
 
 INSTANTIATE_TEST_SUITE_P(

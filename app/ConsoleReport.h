@@ -7,9 +7,10 @@
 
 #include "MeterWindow.h"
 
-// The window of the console runner: keeps everything a run shows so it can
-// be written out once the run is over, and reports the run as it goes.
-class ConsoleWindow : public MeterWindow {
+// Where the console runner has a run show its results: keeps everything the
+// run shows so it can be written out once the run is over, and reports the
+// run on a stream as it goes.
+class ConsoleReport : public MeterWindow {
 public:
     struct LogRow {
         std::string timeText;
@@ -26,14 +27,14 @@ public:
     };
 
     // Where and how the run is reported while it goes.
-    struct Report {
+    struct Settings {
         std::ostream* out = nullptr;   // nowhere when null
         bool messagesOnly = false;     // only what ShowMessage shows
         bool progressInPlace = false;  // redraw the progress line with '\r' (a terminal)
     };
 
-    ConsoleWindow() = default;
-    explicit ConsoleWindow(const Report& report) : report_(report) {}
+    ConsoleReport() = default;
+    explicit ConsoleReport(const Settings& settings) : settings_(settings) {}
 
     void ResetCommandLog() override;
     void AddLogRow(const std::string& timeText, const std::string& commandText) override;
@@ -59,11 +60,11 @@ public:
     bool IsCompleteRun() const { return RunOutcome() == Outcome::kComplete; }
 
 private:
-    bool ReportsDetails() const { return report_.out != nullptr && !report_.messagesOnly; }
+    bool ReportsDetails() const { return settings_.out != nullptr && !settings_.messagesOnly; }
     void ReportLine(const std::string& line);
     void ReportProgress();
 
-    Report report_;
+    Settings settings_;
     std::string identity_;
     std::vector<LogRow> logRows_;
     std::string totalTime_;
