@@ -11,7 +11,6 @@
 
 #include "AtomicFile.h"
 #include "ConsoleReport.h"
-#include "InstrumentLink.h"
 #include "MeasurementRun.h"
 #include "ReadingsCsv.h"
 
@@ -158,10 +157,9 @@ int Measure(const Options& options) {
     settings.messagesOnly = options.quiet;
     settings.progressInPlace = isatty(STDERR_FILENO) == 1;
     ConsoleReport report(settings);
-    InstrumentLink link;
 
     const std::time_t runStart = std::time(nullptr);
-    RunMeasurement(report, link);
+    RunMeasurement(report);
     report.EndProgress();
 
     const ConsoleReport::Outcome outcome = report.RunOutcome();

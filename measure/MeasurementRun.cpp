@@ -241,3 +241,8 @@ void RunMeasurement(MeterWindow& window, InstrumentLink& link, const RunSeams& s
 void RunMeasurement(MeterWindow& window, InstrumentLink& link) {
     RunMeasurement(window, link, RealRunSeams());
 }
+
+void RunMeasurement(MeterWindow& window) {
+    InstrumentLink link;
+    RunMeasurement(window, link);
+}

@@ -12,7 +12,6 @@
 #include "CAboutBox.h"
 #include "CMSFlexGrid.h"
 #include "DialogUnits.h"
-#include "InstrumentLink.h"
 #include "MeasurementRun.h"
 #include "ReadingsGridMenu.h"
 #include "StatisticsWindow.h"
@@ -193,9 +192,8 @@ void CMeterDlg::DoDataExchange(bool saveAndValidate) {
 }
 
 void CMeterDlg::OnOK() {
-    InstrumentLink link;
     m_latestRun.Begin(std::time(nullptr));
-    RunMeasurement(*this, link);
+    RunMeasurement(*this);
     m_latestRun.End();
     emit runFinished();
 }

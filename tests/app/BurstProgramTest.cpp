@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "ConsoleReport.h"
-#include "InstrumentLink.h"
 #include "MeasurementRun.h"
 
 namespace {
@@ -228,8 +227,7 @@ TEST_F(BurstProgramTest, ShortBlockCsvSaysReadingsAreMissing) {
 TEST_F(BurstProgramTest, RowsAreWhatTheRunShows) {
     setenv("ZVISA_SIM", "dcv,instant", 1);
     ConsoleReport report;
-    InstrumentLink link;
-    RunMeasurement(report, link);
+    RunMeasurement(report);
     ASSERT_TRUE(report.IsCompleteRun());
 
     const Finished run = Run("dcv,instant", {});

@@ -1,12 +1,11 @@
-// Whole runs through the real InstrumentLink and our VISA library on its
-// simulated meter, chosen per test with ZVISA_SIM.
+// Whole runs through the default link and our VISA library on its simulated
+// meter, chosen per test with ZVISA_SIM.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "InstrumentLink.h"
 #include "Journal.h"
 #include "MeasurementRun.h"
 #include "RecordingWindow.h"
@@ -26,7 +25,7 @@ protected:
         } else {
             unsetenv("ZVISA_SIM");
         }
-        RunMeasurement(window, link);
+        RunMeasurement(window);
     }
 
     std::vector<std::string> LoggedCommands() const {
@@ -39,7 +38,6 @@ protected:
 
     Journal journal;
     RecordingWindow window{journal};
-    InstrumentLink link;
 };
 
 TEST_F(SimulatedMeterTest, DcVoltsGivesTheWholeBurst) {
