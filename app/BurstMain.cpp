@@ -13,6 +13,7 @@
 #include "ConsoleReport.h"
 #include "MeasurementRun.h"
 #include "ReadingsCsv.h"
+#include "RunRecord.h"
 
 namespace {
 
@@ -106,17 +107,6 @@ ParsedOptions ParseOptions(int argc, char** argv) {
     return parsed;
 }
 
-ReadingsCsv CsvOfRun(const ConsoleReport& report, std::time_t runStart) {
-    ReadingsCsvHeader header{report.Identity(), ReadingsCsv::DateTimeText(runStart),
-                             report.TotalTime(), report.Messages()};
-    ReadingsCsv csv(header);
-    csv.Reserve(report.Readings().size());
-    for (const ConsoleReport::ReadingRow& row : report.Readings()) {
-        csv.AddRow(row.indexText, row.valueText);
-    }
-    return csv;
-}
-
 bool WriteToStandardOutput(const std::string& text) {
     const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
     return std::fflush(stdout) == 0 && written && !std::ferror(stdout);
@@ -139,13 +129,13 @@ bool WriteCsv(const Options& options, const std::string& text) {
     return true;
 }
 
-int ExitStatusOf(ConsoleReport::Outcome outcome) {
+int ExitStatusOf(RunRecord::Outcome outcome) {
     switch (outcome) {
-        case ConsoleReport::Outcome::kComplete:
+        case RunRecord::Outcome::kComplete:
             return kExitComplete;
-        case ConsoleReport::Outcome::kReadingsMissing:
+        case RunRecord::Outcome::kReadingsMissing:
             return kExitReadingsMissing;
-        case ConsoleReport::Outcome::kStoppedBeforeReadings:
+        case RunRecord::Outcome::kStoppedBeforeReadings:
             break;
     }
     return kExitRunStopped;
@@ -157,16 +147,15 @@ int Measure(const Options& options) {
     settings.messagesOnly = options.quiet;
     settings.progressInPlace = isatty(STDERR_FILENO) == 1;
     ConsoleReport report(settings);
-
-    const std::time_t runStart = std::time(nullptr);
-    RunMeasurement(report);
+    RunRecord record(std::time(nullptr));
+    RunMeasurement(report, record);
     report.EndProgress();
 
-    const ConsoleReport::Outcome outcome = report.RunOutcome();
-    if (outcome == ConsoleReport::Outcome::kStoppedBeforeReadings) {
+    const RunRecord::Outcome outcome = record.RunOutcome();
+    if (outcome == RunRecord::Outcome::kStoppedBeforeReadings) {
         return kExitRunStopped;
     }
-    if (!WriteCsv(options, CsvOfRun(report, runStart).Text())) {
+    if (!WriteCsv(options, ReadingsCsv::Of(record).Text())) {
         return kExitWriteFailed;
     }
     return ExitStatusOf(outcome);

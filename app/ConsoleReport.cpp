@@ -17,33 +17,25 @@ std::string ProgressText(std::size_t readings) {
 
 }  // namespace
 
-void ConsoleReport::ResetCommandLog() {
-    logRows_.clear();
-}
-
 void ConsoleReport::AddLogRow(const std::string& timeText, const std::string& commandText) {
-    logRows_.push_back({timeText, commandText});
     if (ReportsDetails()) {
         ReportLine("Command: " + timeText + "  " + WithoutLineEnd(commandText));
     }
 }
 
 void ConsoleReport::ShowIdentity(const std::string& text) {
-    identity_ = text;
     if (ReportsDetails()) {
         ReportLine("Identity: " + WithoutLineEnd(text));
     }
 }
 
 void ConsoleReport::ShowTotalTime(const std::string& text) {
-    totalTime_ = text;
     if (ReportsDetails()) {
         ReportLine(text);
     }
 }
 
 void ConsoleReport::ShowMessage(const std::string& text) {
-    messages_.push_back(text);
     EndProgress();
     if (settings_.out != nullptr) {
         ReportLine(text);
@@ -52,17 +44,16 @@ void ConsoleReport::ShowMessage(const std::string& text) {
 
 void ConsoleReport::WriteReadingsHeader() {
     readingsStarted_ = true;
-    readings_.clear();
+    readings_ = 0;
     progressShown_ = 0;
     progressEnded_ = false;
 }
 
-void ConsoleReport::WriteReadingRow(int, const std::string& indexText,
-                                    const std::string& valueText) {
-    readings_.push_back({indexText, valueText});
+void ConsoleReport::WriteReadingRow(int, const std::string&, const std::string&) {
+    ++readings_;
     // Often enough to see a slow block move, rarely enough not to flood a log.
     constexpr std::size_t kProgressEveryReadings = 5000;
-    if (readings_.size() % kProgressEveryReadings == 0) {
+    if (readings_ % kProgressEveryReadings == 0) {
         ReportProgress();
     }
 }
@@ -72,20 +63,13 @@ void ConsoleReport::EndProgress() {
         return;
     }
     progressEnded_ = true;
-    if (readings_.size() != progressShown_ || readings_.empty()) {
+    if (readings_ != progressShown_ || readings_ == 0) {
         ReportProgress();
     }
     if (progressOpen_) {
         *settings_.out << '\n' << std::flush;
         progressOpen_ = false;
     }
-}
-
-ConsoleReport::Outcome ConsoleReport::RunOutcome() const {
-    if (!readingsStarted_) {
-        return Outcome::kStoppedBeforeReadings;
-    }
-    return readings_.empty() || !messages_.empty() ? Outcome::kReadingsMissing : Outcome::kComplete;
 }
 
 void ConsoleReport::ReportLine(const std::string& line) {
@@ -97,7 +81,7 @@ void ConsoleReport::ReportLine(const std::string& line) {
 }
 
 void ConsoleReport::ReportProgress() {
-    progressShown_ = readings_.size();
+    progressShown_ = readings_;
     if (!ReportsDetails()) {
         return;
     }

@@ -1,5 +1,7 @@
 #include "ReadingsCsv.h"
 
+#include "RunRecord.h"
+
 namespace {
 
 bool IsControl(char c) {
@@ -46,6 +48,16 @@ ReadingsCsv::ReadingsCsv(const ReadingsCsvHeader& header) {
         text_ += "# " + OneLine(note) + "\n";
     }
     text_ += "index,value\n";
+}
+
+ReadingsCsv ReadingsCsv::Of(const RunRecord& record) {
+    ReadingsCsv csv(ReadingsCsvHeader{record.Identity(), DateTimeText(record.StartedAt()),
+                                      record.TotalTimeText(), record.Messages()});
+    csv.Reserve(record.ReadingCount());
+    for (std::size_t k = 0; k < record.ReadingCount(); ++k) {
+        csv.AddRow(record.IndexText(k), record.ValueText(k));
+    }
+    return csv;
 }
 
 void ReadingsCsv::Reserve(std::size_t rows) {

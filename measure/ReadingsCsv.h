@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+class RunRecord;
+
 // What the comment lines at the top of a readings file say about the run.
 struct ReadingsCsvHeader {
     std::string identity;     // the "*idn?" reply as shown, trailing line feed and all
@@ -26,11 +28,13 @@ struct ReadingsCsvHeader {
 //
 // Lines end in '\n'. Comment texts have their trailing line end dropped and
 // every other control character turned into a space, so each stays one line.
-// Row fields are written as given (the grid's texts); a field holding a
+// Row fields are written as given (the texts the run showed); a field holding a
 // comma, quote or line break is quoted the RFC 4180 way.
 class ReadingsCsv {
 public:
     explicit ReadingsCsv(const ReadingsCsvHeader& header);
+    // The readings of `record` with its identity, start, total time and messages.
+    static ReadingsCsv Of(const RunRecord& record);
 
     // Room for `rows` typical rows, to spare reallocations on a full burst.
     void Reserve(std::size_t rows);

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <ctime>
+#include <memory>
 
 #include "AppIcon.h"
 #include "CAboutBox.h"
@@ -83,7 +84,7 @@ CMeterDlg::CMeterDlg(const StringTable& strings, QWidget* parent)
     setFixedSize(units.X(kDialogWidthUnits), units.Y(kDialogHeightUnits));
     CreateControls(units);
     ConnectCommands();
-    new ReadingsGridMenu(*this);
+    new ReadingsGridMenu(*m_gridReadings, m_latestRun, *this);
     OnInitDialog();
 }
 
@@ -192,15 +193,16 @@ void CMeterDlg::DoDataExchange(bool saveAndValidate) {
 }
 
 void CMeterDlg::OnOK() {
-    m_latestRun.Begin(std::time(nullptr));
-    RunMeasurement(*this);
+    const std::shared_ptr<RunRecord> record = m_latestRun.Begin(std::time(nullptr));
+    RunMeasurement(*this, *record);
     m_latestRun.End();
     emit runFinished();
 }
 
 void CMeterDlg::OnStatisticsAndPlot() {
     if (m_statistics == nullptr) {
-        m_statistics = new StatisticsWindow(*this);
+        m_statistics = new StatisticsWindow(m_latestRun, *this);
+        connect(this, &CMeterDlg::runFinished, m_statistics, &StatisticsWindow::OnRunFinished);
     }
     m_statistics->show();
     m_statistics->raise();
@@ -251,7 +253,6 @@ void CMeterDlg::ShowTotalTime(const std::string& text) {
 }
 
 void CMeterDlg::ShowMessage(const std::string& text) {
-    m_latestRun.NoteMessage(text);
     QMessageBox box(QMessageBox::NoIcon, QString(), FromBytes(text), QMessageBox::Ok, this);
     box.exec();
 }
@@ -267,7 +268,6 @@ void CMeterDlg::WriteReadingsHeader() {
 }
 
 void CMeterDlg::WriteReadingRow(int i, const std::string& indexText, const std::string& valueText) {
-    m_latestRun.CountRow();
     m_gridReadings->SetRow(i + 1);
     m_gridReadings->SetCol(0);
     m_gridReadings->SetText(indexText);

@@ -9,6 +9,7 @@
 #include "Journal.h"
 #include "MeasurementRun.h"
 #include "RecordingWindow.h"
+#include "RunRecord.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ protected:
         } else {
             unsetenv("ZVISA_SIM");
         }
-        RunMeasurement(window);
+        RunMeasurement(window, record);
     }
 
     std::vector<std::string> LoggedCommands() const {
@@ -38,6 +39,7 @@ protected:
 
     Journal journal;
     RecordingWindow window{journal};
+    RunRecord record;
 };
 
 TEST_F(SimulatedMeterTest, DcVoltsGivesTheWholeBurst) {
@@ -51,6 +53,7 @@ TEST_F(SimulatedMeterTest, DcVoltsGivesTheWholeBurst) {
     EXPECT_EQ(window.rows.size(), 50000u);
     EXPECT_EQ(window.rows.back().first, "49999");
     EXPECT_EQ(window.totalTime.rfind("Total time of measurement : ", 0), 0u);
+    ExpectRecordKeepsWhatWasShown(record, window);
 }
 
 TEST_F(SimulatedMeterTest, DcCurrentUsesTheCurrentPrefix) {

@@ -29,7 +29,6 @@
 #include "ReadingStatistics.h"
 #include "ReadingsGridMenu.h"
 #include "ReadingsPlotView.h"
-#include "ReadingsRun.h"
 #include "StatisticsWindow.h"
 
 namespace {
@@ -105,10 +104,10 @@ protected:
     // has written at least `rows` rows.
     void DuringNextFill(int rows, std::function<void()> action) {
         QTimer::singleShot(0, dlg_.get(), [this, rows, action] {
-            if (!dlg_->LatestRun().IsFilling()) {
+            if (!dlg_->Latest().IsFilling()) {
                 return;  // not inside a run: the hook would never fire
             }
-            if (dlg_->LatestRun().RowCount() >= rows) {
+            if (dlg_->Latest().Record().ReadingCount() >= static_cast<std::size_t>(rows)) {
                 action();
                 return;
             }
@@ -364,7 +363,7 @@ TEST_F(ExportTest, RowsOfOverlappingRunsAreNotExported) {
     // on writing its rows over the inner one's.
     DuringNextFill(1000, [this] { dlg_->OnOK(); });
     Run(kFullRun);
-    EXPECT_FALSE(dlg_->LatestRun().IsFilling());
+    EXPECT_FALSE(dlg_->Latest().IsFilling());
     menu_->CopyAllReadings();
     ASSERT_EQ(reports_.size(), 1);
     EXPECT_TRUE(reports_.front().contains(QStringLiteral("overlapped")));
@@ -375,15 +374,6 @@ TEST_F(ExportTest, RowsOfOverlappingRunsAreNotExported) {
     EXPECT_EQ(Lines(QApplication::clipboard()->text()).size(), kShortRunReadings);
 }
 
-// The figures as the window must show them, from the grid's own texts.
-ReadingStatistics GridStatistics(const CMSFlexGrid& grid, int rows) {
-    ReadingStatistics statistics;
-    for (int row = 1; row <= rows; ++row) {
-        statistics.Add(grid.CellText(row, 1));
-    }
-    return statistics;
-}
-
 void ExpectFigure(const QLabel& label, double expected) {
     bool ok = false;
     const double shown = label.text().toDouble(&ok);
@@ -392,8 +382,10 @@ void ExpectFigure(const QLabel& label, double expected) {
         << label.objectName().toStdString();
 }
 
-void ExpectStatisticsOf(const StatisticsWindow& window, const CMSFlexGrid& grid, int rows) {
-    const ReadingStatistics expected = GridStatistics(grid, rows);
+// The figures of the readings the run decoded, with the texts the grid shows for the extremes.
+void ExpectStatisticsOf(const StatisticsWindow& window, const CMeterDlg& dlg, int rows) {
+    const CMSFlexGrid& grid = dlg.ReadingsGrid();
+    const ReadingStatistics expected = ReadingStatistics::Of(dlg.Latest().Record().Values());
     ASSERT_EQ(expected.Count(), static_cast<std::size_t>(rows));
     EXPECT_EQ(window.CountLabel().text(), QString::number(rows));
     ExpectFigure(window.MeanLabel(), expected.Mean());
@@ -417,10 +409,10 @@ TEST_F(ExportTest, StatisticsWindowFollowsEachRun) {
     Run(kFullRun);
     StatisticsWindow& window = OpenStatistics();
     EXPECT_TRUE(window.isVisible());
-    ExpectStatisticsOf(window, grid(), kBurst);
+    ExpectStatisticsOf(window, *dlg_, kBurst);
 
     Run(kShortRun);
-    ExpectStatisticsOf(window, grid(), kShortRunReadings);
+    ExpectStatisticsOf(window, *dlg_, kShortRunReadings);
     EXPECT_EQ(dlg_->findChildren<StatisticsWindow*>().size(), 1);
 }
 
@@ -434,7 +426,7 @@ TEST_F(ExportTest, ClosedStatisticsWindowCatchesUpOnlyWhenShownAgain) {
     EXPECT_EQ(window.Plot().PointCount(), kShortRunReadings);
 
     OpenStatistics();
-    ExpectStatisticsOf(window, grid(), kBurst);
+    ExpectStatisticsOf(window, *dlg_, kBurst);
 }
 
 TEST_F(ExportTest, StatisticsOpenedDuringAFillWaitForItsEnd) {
@@ -449,7 +441,7 @@ TEST_F(ExportTest, StatisticsOpenedDuringAFillWaitForItsEnd) {
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(statusDuringFill.contains(QStringLiteral("still filling")))
         << statusDuringFill.toStdString();
-    ExpectStatisticsOf(*window, grid(), kBurst);
+    ExpectStatisticsOf(*window, *dlg_, kBurst);
 }
 
 TEST_F(ExportTest, StatisticsWindowTakesClicksWhileTheDialogIsModal) {
@@ -468,51 +460,6 @@ TEST_F(ExportTest, StatisticsWindowTakesClicksWhileTheDialogIsModal) {
     QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier,
                       reset.mapTo(&window, reset.rect().center()));
     EXPECT_EQ(plot.VisibleRange(), plot.FullRange());
-}
-
-TEST(ReadingsRunTest, NestingAndRowCounts) {
-    enum Step { kBegin, kEnd, kRow };
-    struct Case {
-        const char* name;
-        std::vector<Step> steps;
-        bool filling;
-        bool overlapped;
-        int rows;
-    };
-    const Case cases[] = {
-        {"never run", {}, false, false, 0},
-        {"one run", {kBegin, kRow, kRow, kEnd}, false, false, 2},
-        {"still filling", {kBegin, kRow}, true, false, 1},
-        {"second run counts afresh",
-         {kBegin, kRow, kRow, kEnd, kBegin, kRow, kEnd},
-         false,
-         false,
-         1},
-        {"nested", {kBegin, kRow, kBegin, kRow, kEnd}, true, true, 1},
-        {"nested, both done", {kBegin, kRow, kBegin, kRow, kEnd, kRow, kEnd}, false, true, 2},
-        {"clean run after nesting",
-         {kBegin, kBegin, kEnd, kEnd, kBegin, kRow, kEnd},
-         false,
-         false,
-         1},
-        {"stray end", {kEnd, kBegin, kRow}, true, false, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ReadingsRun run;
-        for (Step step : c.steps) {
-            if (step == kBegin) {
-                run.Begin(0);
-            } else if (step == kEnd) {
-                run.End();
-            } else {
-                run.CountRow();
-            }
-        }
-        EXPECT_EQ(run.IsFilling(), c.filling);
-        EXPECT_EQ(run.Overlapped(), c.overlapped);
-        EXPECT_EQ(run.RowCount(), c.rows);
-    }
 }
 
 }  // namespace
