@@ -112,21 +112,14 @@ bool WriteToStandardOutput(const std::string& text) {
     return std::fflush(stdout) == 0 && written && !std::ferror(stdout);
 }
 
-// Writes the CSV where the options say; false after saying why it could not.
-bool WriteCsv(const Options& options, const std::string& text) {
+// Writes the CSV where the options say; returns why it could not, or nothing.
+std::string WriteCsv(const Options& options, const std::string& text) {
     if (!options.outputPath) {
-        if (!WriteToStandardOutput(text)) {
-            std::cerr << "Cannot write the readings to standard output.\n";
-            return false;
-        }
-        return true;
+        return WriteToStandardOutput(text) ? std::string()
+                                           : "Cannot write the readings to standard output.";
     }
     AtomicFile file(*options.outputPath);
-    if (!file.Write(text)) {
-        std::cerr << file.Error() << '\n';
-        return false;
-    }
-    return true;
+    return file.Write(text) ? std::string() : file.Error();
 }
 
 int ExitStatusOf(RunRecord::Outcome outcome) {
@@ -155,7 +148,9 @@ int Measure(const Options& options) {
     if (outcome == RunRecord::Outcome::kStoppedBeforeReadings) {
         return kExitRunStopped;
     }
-    if (!WriteCsv(options, ReadingsCsv::Of(record).Text())) {
+    const std::string writeError = WriteCsv(options, ReadingsCsv::Of(record).Text());
+    if (!writeError.empty()) {
+        std::cerr << writeError << '\n';
         return kExitWriteFailed;
     }
     return ExitStatusOf(outcome);

@@ -1,15 +1,8 @@
 #include "ConsoleReport.h"
 
-namespace {
+#include "LineEnd.h"
 
-// Replies and commands end in a line feed; a report line should not.
-std::string WithoutLineEnd(const std::string& text) {
-    std::size_t end = text.size();
-    while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r')) {
-        --end;
-    }
-    return text.substr(0, end);
-}
+namespace {
 
 std::string ProgressText(std::size_t readings) {
     return "Readings received: " + std::to_string(readings);
@@ -19,13 +12,13 @@ std::string ProgressText(std::size_t readings) {
 
 void ConsoleReport::AddLogRow(const std::string& timeText, const std::string& commandText) {
     if (ReportsDetails()) {
-        ReportLine("Command: " + timeText + "  " + WithoutLineEnd(commandText));
+        ReportLine("Command: " + timeText + "  " + std::string(WithoutLineEnd(commandText)));
     }
 }
 
 void ConsoleReport::ShowIdentity(const std::string& text) {
     if (ReportsDetails()) {
-        ReportLine("Identity: " + WithoutLineEnd(text));
+        ReportLine("Identity: " + std::string(WithoutLineEnd(text)));
     }
 }
 

@@ -13,6 +13,7 @@
 #include "CAboutBox.h"
 #include "CMSFlexGrid.h"
 #include "DialogUnits.h"
+#include "Latin1Text.h"
 #include "MeasurementRun.h"
 #include "ReadingsGridMenu.h"
 #include "StatisticsWindow.h"
@@ -38,10 +39,6 @@ constexpr int kLogTimeWidthTwips = 1000;
 constexpr int kLogCommandWidthTwips = 2000;
 constexpr int kReadingNumberWidthTwips = 700;
 constexpr int kReadingValueWidthTwips = 1800;
-
-QString FromBytes(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 QLabel* MakeStaticText(QWidget* parent, const char* name, const QRect& rect) {
     auto* label = new QLabel(parent);
@@ -245,15 +242,15 @@ void CMeterDlg::AddLogRow(const std::string& timeText, const std::string& comman
 }
 
 void CMeterDlg::ShowIdentity(const std::string& text) {
-    m_labelIdentity->setText(FromBytes(text));
+    m_labelIdentity->setText(Latin1Text(text));
 }
 
 void CMeterDlg::ShowTotalTime(const std::string& text) {
-    m_labelTotalTime->setText(FromBytes(text));
+    m_labelTotalTime->setText(Latin1Text(text));
 }
 
 void CMeterDlg::ShowMessage(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, QString(), FromBytes(text), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, QString(), Latin1Text(text), QMessageBox::Ok, this);
     box.exec();
 }
 

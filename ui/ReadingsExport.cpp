@@ -1,21 +1,10 @@
 #include "ReadingsExport.h"
 
 #include <string>
-#include <string_view>
 
-#include "FlexGridModel.h"
 #include "LatestRun.h"
-
-namespace {
-
-std::string_view WithoutLineEnd(std::string_view text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-}  // namespace
+#include "Latin1Text.h"
+#include "LineEnd.h"
 
 QString ReadingsExport::Refusal() const {
     const std::size_t rows = runs_.Record().ReadingCount();
@@ -48,5 +37,5 @@ QString ReadingsExport::TabSeparatedText() const {
         text.append(WithoutLineEnd(record.ValueText(k)));
         text.push_back('\n');
     }
-    return FlexGridModel::DisplayText(text);
+    return Latin1Text(text);
 }

@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "FlexGridModel.h"
 #include "LatestRun.h"
+#include "Latin1Text.h"
 #include "ReadingStatistics.h"
 #include "ReadingsExport.h"
 #include "ReadingsPlotView.h"
@@ -37,8 +37,8 @@ QString ExtremeText(const RunRecord& record, const ReadingStatistics& statistics
     if (statistics.Count() == 0) {
         return QStringLiteral("\u2013");
     }
-    return FlexGridModel::DisplayText(record.ValueText(k)) + QStringLiteral(" at reading ") +
-           FlexGridModel::DisplayText(record.IndexText(k));
+    return Latin1Text(record.ValueText(k)) + QStringLiteral(" at reading ") +
+           Latin1Text(record.IndexText(k));
 }
 
 QString CountText(const ReadingStatistics& statistics) {
