@@ -72,13 +72,9 @@ CMeterDlg::CMeterDlg(QWidget* parent) : CMeterDlg(StringTable::Application(), pa
 CMeterDlg::CMeterDlg(const StringTable& strings, QWidget* parent)
     : QDialog(parent), m_strings(strings), m_hIcon(LoadAppIcon()) {
     setObjectName(QStringLiteral("IDD_METER"));
-    // Title bar with close box only: no minimise, maximise or resize.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Zorvane"));
-    setFont(DialogUnits::DialogFont());
-    const DialogUnits units(font());
-    setFixedSize(units.X(kDialogWidthUnits), units.Y(kDialogHeightUnits));
+    const DialogUnits units =
+        DialogUnits::SetUpDialog(*this, kDialogWidthUnits, kDialogHeightUnits);
     CreateControls(units);
     ConnectCommands();
     new ReadingsGridMenu(*m_gridReadings, m_latestRun, *this);
