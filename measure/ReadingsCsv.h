@@ -13,8 +13,8 @@ struct ReadingsCsvHeader {
     std::string identity;     // the "*idn?" reply as shown, trailing line feed and all
     std::string runDateTime;  // ReadingsCsv::DateTimeText of the moment the run started
     std::string totalTime;    // the total-time text as shown
-    // Anything the reader must know, e.g. "Only 248 of 50000 readings were
-    // received." or that the run was still filling; one comment line each.
+    // What the run told the user, e.g. "Only 248 of 50000 readings were
+    // received."; one comment line each.
     std::vector<std::string> notes;
 };
 

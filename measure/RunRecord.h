@@ -8,8 +8,8 @@
 // Everything one measurement run showed, kept as it went: the meter's
 // identity, the command log, the total time, the messages, and each reading
 // as the decoded number with the index and value texts shown for it. The run
-// fills it; exports, statistics and plots read it instead of what a window
-// made of the texts. Reading k (from 0) is the k-th one the run showed.
+// fills it; exports, statistics and plots read it, never a window's widgets.
+// Reading k (from 0) is the k-th one the run showed.
 class RunRecord {
 public:
     struct LogRow {
