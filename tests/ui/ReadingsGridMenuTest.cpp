@@ -1,5 +1,7 @@
-// The readings grid's menu, CSV save and the statistics window on a dialog
-// that measures the simulated meter of our VISA library.
+// The readings grid's menu on a dialog that measures the simulated meter:
+// Copy all and Save as CSV take the latest run, or say why they cannot.
+#include "ReadingsGridMenu.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -12,53 +14,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <cstdlib>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "CMSFlexGrid.h"
-#include "CMeterDlg.h"
-#include "ReadingStatistics.h"
-#include "ReadingsGridMenu.h"
-#include "ReadingsPlotView.h"
-#include "StatisticsWindow.h"
+#include "DialogOnSimulatedMeter.h"
+#include "QtPrinters.h"
 
 namespace {
-
-constexpr int kBurst = 50000;
-constexpr const char* kFullRun = "dcv,instant";
-// "#6200000" and 100 readings of 4 bytes.
-constexpr const char* kShortRun = "dcv,instant,truncate=408";
-constexpr int kShortRunReadings = 100;
-
-// Closes every message box a run opens, as a user pressing OK, and keeps its text.
-class MessageBoxCloser : public QObject {
-public:
-    MessageBoxCloser() {
-        connect(&timer_, &QTimer::timeout, this, [this] { CloseOpenBox(); });
-        timer_.start(5);
-    }
-    const QStringList& Texts() const { return texts_; }
-
-private:
-    void CloseOpenBox() {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box != nullptr && box->isVisible()) {
-            texts_ << box->text();
-            box->button(QMessageBox::Ok)->click();
-        }
-    }
-    QTimer timer_;
-    QStringList texts_;
-};
 
 QStringList Lines(const QString& text) {
     QStringList lines = text.split(u'\n');
@@ -76,15 +39,11 @@ QString ReadAll(const QString& path) {
     return QString::fromLatin1(file.readAll());
 }
 
-QString Cell(const CMSFlexGrid& grid, int row, int col) {
-    return QString::fromStdString(grid.CellText(row, col));
-}
-
-class ExportTest : public ::testing::Test {
+class ReadingsGridMenuTest : public DialogOnSimulatedMeter {
 protected:
     void SetUp() override {
+        DialogOnSimulatedMeter::SetUp();
         ASSERT_TRUE(folder_.isValid());
-        dlg_ = std::make_unique<CMeterDlg>();
         menu_ = dlg_->findChild<ReadingsGridMenu*>();
         ASSERT_NE(menu_, nullptr);
         menu_->SetReporter([this](const QString& text) { reports_ << text; });
@@ -93,58 +52,29 @@ protected:
             return chosenPath_;
         });
     }
-    void TearDown() override { unsetenv("ZVISA_SIM"); }
-
-    void Run(const char* simulation) {
-        setenv("ZVISA_SIM", simulation, 1);
-        dlg_->OnOK();
-    }
-
-    // Calls `action` once from a message drain of the next run, when that run
-    // has written at least `rows` rows.
-    void DuringNextFill(int rows, std::function<void()> action) {
-        QTimer::singleShot(0, dlg_.get(), [this, rows, action] {
-            if (!dlg_->Latest().IsFilling()) {
-                return;  // not inside a run: the hook would never fire
-            }
-            if (dlg_->Latest().Record().ReadingCount() >= static_cast<std::size_t>(rows)) {
-                action();
-                return;
-            }
-            DuringNextFill(rows, action);
-        });
-    }
 
     QString FilePath(const char* name) const { return folder_.filePath(QString::fromLatin1(name)); }
     QStringList FolderEntries() const {
         return QDir(folder_.path())
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
-    StatisticsWindow& OpenStatistics() {
-        dlg_->OnStatisticsAndPlot();
-        auto* window = dlg_->findChild<StatisticsWindow*>();
-        EXPECT_NE(window, nullptr);
-        return *window;
-    }
-    QString LatestTabSeparatedRows(int rows) const {
+    // Grid rows 1 to `rows` as Copy all gives them.
+    QString TabSeparatedRows(int rows) const {
         QString text;
         for (int row = 1; row <= rows; ++row) {
-            text += Cell(grid(), row, 0) + u'\t' + Cell(grid(), row, 1) + u'\n';
+            text += Cell(row, 0) + u'\t' + Cell(row, 1) + u'\n';
         }
         return text;
     }
-    const CMSFlexGrid& grid() const { return dlg_->ReadingsGrid(); }
 
     QTemporaryDir folder_;
-    MessageBoxCloser closer_;
-    std::unique_ptr<CMeterDlg> dlg_;
     ReadingsGridMenu* menu_ = nullptr;
     QStringList reports_;
     QString chosenPath_;
     int choices_ = 0;
 };
 
-TEST_F(ExportTest, ReadingsGridMenuOffersCopyCopyAllAndSave) {
+TEST_F(ReadingsGridMenuTest, OffersCopyCopyAllAndSave) {
     QStringList texts;
     for (const QAction* action : menu_->Menu().actions()) {
         texts << action->text();
@@ -165,7 +95,7 @@ protected:
     }
 };
 
-TEST_F(ExportTest, RightClickOnTheReadingsGridOpensItsMenuNotTheDialogs) {
+TEST_F(ReadingsGridMenuTest, RightClickOnTheReadingsGridOpensItNotTheDialogsMenu) {
     CMSFlexGrid& grid = dlg_->ReadingsGrid();
     enum Opens { kReadingsMenu, kSystemMenu, kNoMenu };
     struct Case {
@@ -204,42 +134,24 @@ TEST_F(ExportTest, RightClickOnTheReadingsGridOpensItsMenuNotTheDialogs) {
     dlg_->removeEventFilter(&counter);
 }
 
-TEST_F(ExportTest, WindowMenuEntryOpensOneStatisticsWindow) {
-    Run(kShortRun);
-    QAction* entry = nullptr;
-    for (QAction* action : dlg_->SystemMenu().actions()) {
-        if (action->text() == QStringLiteral("Statistics and plot\u2026")) {
-            entry = action;
-        }
-    }
-    ASSERT_NE(entry, nullptr);
-    entry->trigger();
-    entry->trigger();
-    const QList<StatisticsWindow*> windows = dlg_->findChildren<StatisticsWindow*>();
-    ASSERT_EQ(windows.size(), 1);
-    EXPECT_TRUE(windows.front()->isVisible());
-    EXPECT_FALSE(windows.front()->isModal());
-    EXPECT_EQ(windows.front()->CountLabel().text(), QString::number(kShortRunReadings));
-}
-
-TEST_F(ExportTest, CopyAllGivesTheRowsOfTheLatestRunOnly) {
+TEST_F(ReadingsGridMenuTest, CopyAllGivesTheRowsOfTheLatestRunOnly) {
     Run(kFullRun);
     menu_->CopyAllReadings();
     const QString full = QApplication::clipboard()->text();
     EXPECT_EQ(Lines(full).size(), kBurst);
-    EXPECT_EQ(full, LatestTabSeparatedRows(kBurst));
+    EXPECT_EQ(full, TabSeparatedRows(kBurst));
 
     // The shorter run leaves the first run's rows below its own in the grid.
     Run(kShortRun);
-    ASSERT_FALSE(grid().CellText(kShortRunReadings + 1, 1).empty());
+    ASSERT_FALSE(Cell(kShortRunReadings + 1, 1).isEmpty());
     menu_->CopyAllReadings();
     const QString shortRun = QApplication::clipboard()->text();
     EXPECT_EQ(Lines(shortRun).size(), kShortRunReadings);
-    EXPECT_EQ(shortRun, LatestTabSeparatedRows(kShortRunReadings));
+    EXPECT_EQ(shortRun, TabSeparatedRows(kShortRunReadings));
     EXPECT_TRUE(reports_.isEmpty()) << reports_.join(u'|').toStdString();
 }
 
-TEST_F(ExportTest, SavedCsvRoundTripsTheGridTextsOverAnOlderFile) {
+TEST_F(ReadingsGridMenuTest, SavedCsvRoundTripsTheGridTextsOverAnOlderFile) {
     chosenPath_ = FilePath("run.csv");
     {
         QFile older(chosenPath_);
@@ -264,27 +176,25 @@ TEST_F(ExportTest, SavedCsvRoundTripsTheGridTextsOverAnOlderFile) {
     EXPECT_EQ(lines[1], QStringLiteral("index,value"));
     int mismatches = 0;
     for (int k = 0; k < kBurst; ++k) {
-        const QString expected = Cell(grid(), k + 1, 0) + u',' + Cell(grid(), k + 1, 1);
-        mismatches += lines[2 + k] == expected ? 0 : 1;
+        mismatches += lines[2 + k] == Cell(k + 1, 0) + u',' + Cell(k + 1, 1) ? 0 : 1;
     }
     EXPECT_EQ(mismatches, 0);
     EXPECT_EQ(FolderEntries(), QStringList({QStringLiteral("run.csv")}));
 }
 
-TEST_F(ExportTest, ShortRunKeepsWhatItToldTheUserAsANote) {
+TEST_F(ReadingsGridMenuTest, ShortRunKeepsWhatItToldTheUserAsANote) {
     Run(kShortRun);
-    ASSERT_EQ(closer_.Texts().size(), 1);
+    ASSERT_EQ(dialogs_.Texts().size(), 1);
     chosenPath_ = FilePath("short.csv");
     menu_->SaveReadingsAsCsv();
     const QStringList lines = Lines(ReadAll(chosenPath_));
     ASSERT_EQ(lines.size(), 3 + kShortRunReadings);
-    EXPECT_EQ(lines[1], QStringLiteral("# ") + closer_.Texts().front());
+    EXPECT_EQ(lines[1], QStringLiteral("# ") + dialogs_.Texts().front());
     EXPECT_EQ(lines[2], QStringLiteral("index,value"));
-    EXPECT_EQ(lines.back(),
-              Cell(grid(), kShortRunReadings, 0) + u',' + Cell(grid(), kShortRunReadings, 1));
+    EXPECT_EQ(lines.back(), Cell(kShortRunReadings, 0) + u',' + Cell(kShortRunReadings, 1));
 }
 
-TEST_F(ExportTest, CancelledFileDialogWritesAndReportsNothing) {
+TEST_F(ReadingsGridMenuTest, CancelledFileDialogWritesAndReportsNothing) {
     Run(kShortRun);
     chosenPath_.clear();
     menu_->SaveReadingsAsCsv();
@@ -293,7 +203,7 @@ TEST_F(ExportTest, CancelledFileDialogWritesAndReportsNothing) {
     EXPECT_TRUE(FolderEntries().isEmpty());
 }
 
-TEST_F(ExportTest, WriteErrorIsReportedAndLeavesNoFile) {
+TEST_F(ReadingsGridMenuTest, WriteErrorIsReportedAndLeavesNoFile) {
     struct Case {
         const char* name;
         const char* path;  // in the test folder
@@ -323,7 +233,7 @@ TEST_F(ExportTest, WriteErrorIsReportedAndLeavesNoFile) {
     }
 }
 
-TEST_F(ExportTest, ExportDuringAFillIsRefusedWithAMessage) {
+TEST_F(ReadingsGridMenuTest, ExportDuringAFillIsRefusedWithAMessage) {
     QApplication::clipboard()->setText(QStringLiteral("before"));
     chosenPath_ = FilePath("run.csv");
     DuringNextFill(1000, [this] {
@@ -344,7 +254,7 @@ TEST_F(ExportTest, ExportDuringAFillIsRefusedWithAMessage) {
     EXPECT_EQ(Lines(QApplication::clipboard()->text()).size(), kBurst);
 }
 
-TEST_F(ExportTest, NothingToExportSaysWhy) {
+TEST_F(ReadingsGridMenuTest, NothingToExportSaysWhy) {
     menu_->CopyAllReadings();
     ASSERT_EQ(reports_.size(), 1);
     EXPECT_EQ(reports_.back(), QStringLiteral("There are no readings yet."));
@@ -358,7 +268,7 @@ TEST_F(ExportTest, NothingToExportSaysWhy) {
     EXPECT_EQ(choices_, 0);
 }
 
-TEST_F(ExportTest, RowsOfOverlappingRunsAreNotExported) {
+TEST_F(ReadingsGridMenuTest, RowsOfOverlappingRunsAreNotExported) {
     // Measurement pressed again while the first run drains: the outer run goes
     // on writing its rows over the inner one's.
     DuringNextFill(1000, [this] { dlg_->OnOK(); });
@@ -372,94 +282,6 @@ TEST_F(ExportTest, RowsOfOverlappingRunsAreNotExported) {
     menu_->CopyAllReadings();
     EXPECT_EQ(reports_.size(), 1);
     EXPECT_EQ(Lines(QApplication::clipboard()->text()).size(), kShortRunReadings);
-}
-
-void ExpectFigure(const QLabel& label, double expected) {
-    bool ok = false;
-    const double shown = label.text().toDouble(&ok);
-    ASSERT_TRUE(ok) << label.objectName().toStdString() << ": " << label.text().toStdString();
-    EXPECT_NEAR(shown, expected, std::abs(expected) * 1e-9 + 1e-12)
-        << label.objectName().toStdString();
-}
-
-// The figures of the readings the run decoded, with the texts the grid shows for the extremes.
-void ExpectStatisticsOf(const StatisticsWindow& window, const CMeterDlg& dlg, int rows) {
-    const CMSFlexGrid& grid = dlg.ReadingsGrid();
-    const ReadingStatistics expected = ReadingStatistics::Of(dlg.Latest().Record().Values());
-    ASSERT_EQ(expected.Count(), static_cast<std::size_t>(rows));
-    EXPECT_EQ(window.CountLabel().text(), QString::number(rows));
-    ExpectFigure(window.MeanLabel(), expected.Mean());
-    ExpectFigure(window.DeviationLabel(), expected.StandardDeviation());
-    const int minRow = static_cast<int>(expected.MinimumIndex()) + 1;
-    const int maxRow = static_cast<int>(expected.MaximumIndex()) + 1;
-    EXPECT_EQ(window.MinimumLabel().text(),
-              Cell(grid, minRow, 1) + QStringLiteral(" at reading ") + Cell(grid, minRow, 0));
-    EXPECT_EQ(window.MaximumLabel().text(),
-              Cell(grid, maxRow, 1) + QStringLiteral(" at reading ") + Cell(grid, maxRow, 0));
-    EXPECT_EQ(window.Plot().PointCount(), rows);
-    const QRectF full = window.Plot().FullRange();
-    EXPECT_DOUBLE_EQ(full.left(), 0.0);
-    EXPECT_DOUBLE_EQ(full.right(), rows - 1.0);
-    EXPECT_LT(full.top(), expected.Minimum());
-    EXPECT_GT(full.bottom(), expected.Maximum());
-    EXPECT_TRUE(window.StatusLabel().text().isEmpty()) << window.StatusLabel().text().toStdString();
-}
-
-TEST_F(ExportTest, StatisticsWindowFollowsEachRun) {
-    Run(kFullRun);
-    StatisticsWindow& window = OpenStatistics();
-    EXPECT_TRUE(window.isVisible());
-    ExpectStatisticsOf(window, *dlg_, kBurst);
-
-    Run(kShortRun);
-    ExpectStatisticsOf(window, *dlg_, kShortRunReadings);
-    EXPECT_EQ(dlg_->findChildren<StatisticsWindow*>().size(), 1);
-}
-
-TEST_F(ExportTest, ClosedStatisticsWindowCatchesUpOnlyWhenShownAgain) {
-    Run(kShortRun);
-    StatisticsWindow& window = OpenStatistics();
-    window.close();
-    Run(kFullRun);
-    // Nothing was read for a window nobody sees.
-    EXPECT_EQ(window.CountLabel().text(), QString::number(kShortRunReadings));
-    EXPECT_EQ(window.Plot().PointCount(), kShortRunReadings);
-
-    OpenStatistics();
-    ExpectStatisticsOf(window, *dlg_, kBurst);
-}
-
-TEST_F(ExportTest, StatisticsOpenedDuringAFillWaitForItsEnd) {
-    StatisticsWindow* window = nullptr;
-    QString statusDuringFill;
-    DuringNextFill(1000, [&] {
-        window = &OpenStatistics();
-        statusDuringFill = window->StatusLabel().text();
-        EXPECT_EQ(window->Plot().PointCount(), 0);
-    });
-    Run(kFullRun);
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(statusDuringFill.contains(QStringLiteral("still filling")))
-        << statusDuringFill.toStdString();
-    ExpectStatisticsOf(*window, *dlg_, kBurst);
-}
-
-TEST_F(ExportTest, StatisticsWindowTakesClicksWhileTheDialogIsModal) {
-    // The application runs the dialog with exec(); its own windows stay usable.
-    dlg_->setWindowModality(Qt::ApplicationModal);
-    dlg_->show();
-    Run(kShortRun);
-    StatisticsWindow& window = OpenStatistics();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    ReadingsPlotView& plot = window.Plot();
-    plot.ZoomAt(plot.mapFromScene(plot.chart()->mapToScene(plot.chart()->plotArea().center())),
-                4.0);
-    ASSERT_NE(plot.VisibleRange(), plot.FullRange());
-    // Through the window system, where input to blocked windows is dropped.
-    QPushButton& reset = window.ResetZoomButton();
-    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                      reset.mapTo(&window, reset.rect().center()));
-    EXPECT_EQ(plot.VisibleRange(), plot.FullRange());
 }
 
 }  // namespace
