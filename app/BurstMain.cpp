@@ -10,11 +10,11 @@
 #include <string_view>
 
 #include "AtomicFile.h"
-#include "ConsoleWindow.h"
-#include "InstrumentLink.h"
+#include "ConsoleReport.h"
 #include "InterruptCleanup.h"
 #include "MeasurementRun.h"
 #include "ReadingsCsv.h"
+#include "RunRecord.h"
 
 namespace {
 
@@ -119,68 +119,50 @@ ParsedOptions ParseOptions(int argc, char** argv) {
     return parsed;
 }
 
-ReadingsCsv CsvOfRun(const ConsoleWindow& window, std::time_t runStart) {
-    ReadingsCsvHeader header{window.Identity(), ReadingsCsv::DateTimeText(runStart),
-                             window.TotalTime(), window.Messages()};
-    ReadingsCsv csv(header);
-    csv.Reserve(window.Readings().size());
-    for (const ConsoleWindow::ReadingRow& row : window.Readings()) {
-        csv.AddRow(row.indexText, row.valueText);
-    }
-    return csv;
-}
-
 bool WriteToStandardOutput(const std::string& text) {
     const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
     return std::fflush(stdout) == 0 && written && !std::ferror(stdout);
 }
 
-// Writes the CSV where the options say; false after saying why it could not.
-bool WriteCsv(const Options& options, const std::string& text) {
+// Writes the CSV where the options say; returns why it could not, or nothing.
+std::string WriteCsv(const Options& options, const std::string& text) {
     if (!options.outputPath) {
-        if (!WriteToStandardOutput(text)) {
-            std::cerr << "Cannot write the readings to standard output.\n";
-            return false;
-        }
-        return true;
+        return WriteToStandardOutput(text) ? std::string()
+                                           : "Cannot write the readings to standard output.";
     }
     AtomicFile file(*options.outputPath);
-    if (!file.Write(text)) {
-        std::cerr << file.Error() << '\n';
-        return false;
-    }
-    return true;
+    return file.Write(text) ? std::string() : file.Error();
 }
 
-int ExitStatusOf(ConsoleWindow::Outcome outcome) {
+int ExitStatusOf(RunRecord::Outcome outcome) {
     switch (outcome) {
-        case ConsoleWindow::Outcome::kComplete:
+        case RunRecord::Outcome::kComplete:
             return kExitComplete;
-        case ConsoleWindow::Outcome::kReadingsMissing:
+        case RunRecord::Outcome::kReadingsMissing:
             return kExitReadingsMissing;
-        case ConsoleWindow::Outcome::kStoppedBeforeReadings:
+        case RunRecord::Outcome::kStoppedBeforeReadings:
             break;
     }
     return kExitRunStopped;
 }
 
 int Measure(const Options& options) {
-    ConsoleWindow::Report report;
-    report.out = &std::cerr;
-    report.messagesOnly = options.quiet;
-    report.progressInPlace = isatty(STDERR_FILENO) == 1;
-    ConsoleWindow window(report);
-    InstrumentLink link;
+    ConsoleReport::Settings settings;
+    settings.out = &std::cerr;
+    settings.messagesOnly = options.quiet;
+    settings.progressInPlace = isatty(STDERR_FILENO) == 1;
+    ConsoleReport report(settings);
+    RunRecord record(std::time(nullptr));
+    RunMeasurement(report, record);
+    report.EndProgress();
 
-    const std::time_t runStart = std::time(nullptr);
-    RunMeasurement(window, link);
-    window.EndProgress();
-
-    const ConsoleWindow::Outcome outcome = window.RunOutcome();
-    if (outcome == ConsoleWindow::Outcome::kStoppedBeforeReadings) {
+    const RunRecord::Outcome outcome = record.RunOutcome();
+    if (outcome == RunRecord::Outcome::kStoppedBeforeReadings) {
         return kExitRunStopped;
     }
-    if (!WriteCsv(options, CsvOfRun(window, runStart).Text())) {
+    const std::string writeError = WriteCsv(options, ReadingsCsv::Of(record).Text());
+    if (!writeError.empty()) {
+        std::cerr << writeError << '\n';
         return kExitWriteFailed;
     }
     return ExitStatusOf(outcome);

@@ -1,18 +1,16 @@
 #include "MeasurementRun.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <limits>
 #include <string>
 
 #include "InstrumentLink.h"
-#include "LinkSession.h"
-#include "MeterWindow.h"
 #include "ReadingBlock.h"
-#include "ReadingText.h"
 #include "RunBuffer.h"
+#include "RunOutput.h"
+#include "RunRecord.h"
 #include "RunSeams.h"
+#include "ScopedViSession.h"
 
 namespace {
 
@@ -27,7 +25,7 @@ constexpr std::size_t kSampleCount = 50000;  // the burst kSampleCountCommand as
 
 // What the steps after opening the meter share.
 struct RunContext {
-    MeterWindow& window;
+    RunOutput& out;
     InstrumentLink& link;
     const RunSeams& seams;
     ViSession instr;
@@ -89,7 +87,7 @@ std::string FunctionPrefix(const std::string& functionText) {
 
 void SendAndLog(RunContext& run, const std::string& command) {
     SendCommand(run, command);
-    run.window.AddLogRow(run.seams.timeOfDay(), CommandBufferText(run));
+    run.out.AddLogRow(run.seams.timeOfDay(), CommandBufferText(run));
 }
 
 void ConfigureBurst(RunContext& run, const std::string& prefix) {
@@ -99,22 +97,13 @@ void ConfigureBurst(RunContext& run, const std::string& prefix) {
     SendAndLog(run, kSampleCountCommand);
 }
 
-std::string TotalTimeText(long long milliseconds) {
-    const long long clamped = std::clamp<long long>(milliseconds, std::numeric_limits<int>::min(),
-                                                    std::numeric_limits<int>::max());
-    char text[64];
-    std::snprintf(text, sizeof text, "Total time of measurement : %d ms",
-                  static_cast<int>(clamped));
-    return text;
-}
-
 // Sends "DR?" and reads its whole block with one read, timed. The command is
 // logged before it goes out so the log is complete while the meter is busy.
 std::size_t FetchTimedBlock(RunContext& run) {
     const std::string command = "DR?\n";
     std::memcpy(run.command.Data(), command.c_str(), command.size() + 1);
-    run.window.AddLogRow(run.seams.timeOfDay(), CommandBufferText(run));
-    run.window.PumpMessages();
+    run.out.AddLogRow(run.seams.timeOfDay(), CommandBufferText(run));
+    run.out.PumpMessages();
 
     const long long start = run.seams.elapsedMs();
     ViUInt32 written = 0;
@@ -122,8 +111,8 @@ std::size_t FetchTimedBlock(RunContext& run) {
     const std::size_t blockLength = ReadReply(run, static_cast<ViUInt32>(run.receive.Size()));
     const long long end = run.seams.elapsedMs();
 
-    run.window.ShowTotalTime(TotalTimeText(end - start));
-    run.window.PumpMessages();
+    run.out.ShowTotalTime(end - start);
+    run.out.PumpMessages();
     return blockLength;
 }
 
@@ -139,24 +128,24 @@ std::size_t ExpectedReadings(const ReadingBlock& block) {
 }
 
 void ShowReadings(RunContext& run, const ReadingBlock& block) {
-    run.window.WriteReadingsHeader();
+    run.out.StartReadings(block.Received());
     for (std::size_t k = 0; k < block.Received(); ++k) {
-        run.window.PumpMessages();
-        run.window.WriteReadingRow(static_cast<int>(k), IndexText(k), ValueText(block.values[k]));
+        run.out.PumpMessages();
+        run.out.ShowReading(k, block.values[k]);
     }
     const std::size_t expected = ExpectedReadings(block);
     if (expected > block.Received()) {
-        run.window.ShowMessage(ShortBlockMessage(block.Received(), expected));
+        run.out.ShowMessage(ShortBlockMessage(block.Received(), expected));
     }
 }
 
 // Everything after the sessions and buffers are in place. Returns false when
 // the meter is not set to DC volts or DC current.
 bool MeasureWithMeter(RunContext& run) {
-    run.window.ShowIdentity(Query(run, "*idn?\n", kIdentityReplyMax));
+    run.out.ShowIdentity(Query(run, "*idn?\n", kIdentityReplyMax));
     const std::string prefix = FunctionPrefix(Query(run, "FUNC?\n", kFunctionReplyMax));
     if (prefix.empty()) {
-        run.window.ShowMessage(
+        run.out.ShowMessage(
             "Please set the function(DCV or DCI).\n And click the \" Measurement\" button ");
         return false;
     }
@@ -168,10 +157,10 @@ bool MeasureWithMeter(RunContext& run) {
 }
 
 // Opens the first meter found. Returns false after showing why it could not.
-bool OpenMeter(MeterWindow& window, InstrumentLink& link, LinkSession& rm, LinkSession& instr) {
+bool OpenMeter(RunOutput& out, InstrumentLink& link, ScopedViSession& rm, ScopedViSession& instr) {
     ViSession rmHandle = VI_NULL;
     if (link.OpenDefaultRM(&rmHandle) < VI_SUCCESS) {
-        window.ShowMessage("Open resource manager failed.");
+        out.ShowMessage("Open resource manager failed.");
         return false;
     }
     rm.Adopt(rmHandle);
@@ -179,14 +168,14 @@ bool OpenMeter(MeterWindow& window, InstrumentLink& link, LinkSession& rm, LinkS
     ViChar descriptor[VI_FIND_BUFLEN] = {};
     if (link.FindRsrc(rm.Handle(), kMeterResourceExpression, descriptor) < VI_SUCCESS) {
         rm.Close();
-        window.ShowMessage("Find resource manager failed.");
+        out.ShowMessage("Find resource manager failed.");
         return false;
     }
     descriptor[VI_FIND_BUFLEN - 1] = '\0';
 
     ViSession instrHandle = VI_NULL;
     if (link.Open(rm.Handle(), descriptor, &instrHandle) < VI_SUCCESS) {
-        window.ShowMessage("Open instrument failed.");
+        out.ShowMessage("Open instrument failed.");
         rm.Close();
         return false;
     }
@@ -195,37 +184,39 @@ bool OpenMeter(MeterWindow& window, InstrumentLink& link, LinkSession& rm, LinkS
     return true;
 }
 
-void CloseSessions(LinkSession& instr, LinkSession& rm) {
+void CloseSessions(ScopedViSession& instr, ScopedViSession& rm) {
     instr.Close();
     rm.Close();
 }
 
 }  // namespace
 
-void RunMeasurement(MeterWindow& window, InstrumentLink& link, const RunSeams& seams) {
-    window.ResetCommandLog();
+void RunMeasurement(MeterWindow& window, RunRecord& record, InstrumentLink& link,
+                    const RunSeams& seams) {
+    RunOutput out(window, record);
+    out.ResetCommandLog();
     // Declared before the buffers, so on any early return the buffers go back
     // only after the sessions are closed, instrument before resource manager.
-    LinkSession rm(link);
-    LinkSession instr(link);
-    if (!OpenMeter(window, link, rm, instr)) {
+    ScopedViSession rm(link);
+    ScopedViSession instr(link);
+    if (!OpenMeter(out, link, rm, instr)) {
         return;
     }
 
     RunBuffer command(seams, kCommandBufferSize);
     if (!command.IsAllocated()) {
-        window.ShowMessage("Insufficient memory available (viWrite).");
+        out.ShowMessage("Insufficient memory available (viWrite).");
         CloseSessions(instr, rm);
         return;
     }
     RunBuffer receive(seams, kReceiveBufferSize);
     if (!receive.IsAllocated()) {
-        window.ShowMessage("Insufficient memory available (viRead).");
+        out.ShowMessage("Insufficient memory available (viRead).");
         CloseSessions(instr, rm);
         return;
     }
 
-    RunContext run{window, link, seams, instr.Handle(), command, receive};
+    RunContext run{out, link, seams, instr.Handle(), command, receive};
     if (MeasureWithMeter(run)) {
         command.Release();
         receive.Release();
@@ -237,6 +228,12 @@ void RunMeasurement(MeterWindow& window, InstrumentLink& link, const RunSeams& s
     }
 }
 
+void RunMeasurement(MeterWindow& window, RunRecord& record) {
+    InstrumentLink link;
+    RunMeasurement(window, record, link, RealRunSeams());
+}
+
 void RunMeasurement(MeterWindow& window, InstrumentLink& link) {
-    RunMeasurement(window, link, RealRunSeams());
+    RunRecord record;
+    RunMeasurement(window, record, link, RealRunSeams());
 }

@@ -2,12 +2,18 @@
 
 class MeterWindow;
 class InstrumentLink;
+class RunRecord;
 struct RunSeams;
 
-// One press of Measurement: opens the meter, checks its function, configures
-// the burst, fetches and times the "DR?" block and shows every result through
-// `window`. Releases everything it acquired before it returns.
-void RunMeasurement(MeterWindow& window, InstrumentLink& link);
+// One press of Measurement: opens the first meter the VISA library finds,
+// checks its function, configures the burst, fetches and times the "DR?"
+// block, shows every result through `window` and keeps it in `record`.
+// Releases everything it acquired before it returns.
+void RunMeasurement(MeterWindow& window, RunRecord& record);
 
-// The same run with its memory and clocks taken from `seams`.
-void RunMeasurement(MeterWindow& window, InstrumentLink& link, const RunSeams& seams);
+// The same run over `link`, with its memory and clocks taken from `seams`.
+void RunMeasurement(MeterWindow& window, RunRecord& record, InstrumentLink& link,
+                    const RunSeams& seams);
+
+// The same run over `link`, shown in `window` only.
+void RunMeasurement(MeterWindow& window, InstrumentLink& link);

@@ -2,9 +2,8 @@
 
 #include <string>
 
-// What a measurement run shows, implemented by the main window (and by the
-// console runner and the tests).
-// Kept exactly as the window and the tests know it.
+// What a measurement run shows, implemented by the main window, the console
+// runner's report and the tests' windows. One operation a line, unwrapped.
 // clang-format off
 class MeterWindow {
 public:

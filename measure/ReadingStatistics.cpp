@@ -1,36 +1,20 @@
 #include "ReadingStatistics.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
-#include <optional>
 
 namespace {
 
 constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
 
-// The whole text as a number, or nothing when it is not one (or out of range).
-std::optional<double> ParseValue(std::string_view text) {
-    double value = 0.0;
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    if (result.ec != std::errc() || result.ptr != end) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 }  // namespace
 
-void ReadingStatistics::Add(std::string_view valueText) {
-    const std::optional<double> value = ParseValue(valueText);
-    if (!value) {
-        ++unreadable_;
-    } else if (!std::isfinite(*value)) {
-        ++nonFinite_;
+void ReadingStatistics::Add(double value) {
+    if (std::isfinite(value)) {
+        AddFinite(value);
     } else {
-        AddFinite(*value);
+        ++nonFinite_;
     }
     ++readings_;
 }
@@ -51,10 +35,10 @@ void ReadingStatistics::AddFinite(double value) {
     squaredDeviations_ += delta * (value - mean_);
 }
 
-ReadingStatistics ReadingStatistics::Of(const std::vector<std::string>& valueTexts) {
+ReadingStatistics ReadingStatistics::Of(const std::vector<float>& values) {
     ReadingStatistics statistics;
-    for (const std::string& text : valueTexts) {
-        statistics.Add(text);
+    for (const float value : values) {
+        statistics.Add(value);
     }
     return statistics;
 }

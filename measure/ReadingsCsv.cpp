@@ -1,5 +1,9 @@
 #include "ReadingsCsv.h"
 
+#include "LineEnd.h"
+#include "LocalTime.h"
+#include "RunRecord.h"
+
 namespace {
 
 bool IsControl(char c) {
@@ -10,10 +14,7 @@ bool IsControl(char c) {
 // One comment line's worth of `text`: the reply's line end goes, any other
 // control character would break or garble the line and becomes a space.
 std::string OneLine(std::string_view text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    std::string line(text);
+    std::string line(WithoutLineEnd(text));
     for (char& c : line) {
         if (IsControl(c)) {
             c = ' ';
@@ -48,6 +49,16 @@ ReadingsCsv::ReadingsCsv(const ReadingsCsvHeader& header) {
     text_ += "index,value\n";
 }
 
+ReadingsCsv ReadingsCsv::Of(const RunRecord& record) {
+    ReadingsCsv csv(ReadingsCsvHeader{record.Identity(), DateTimeText(record.StartedAt()),
+                                      record.TotalTimeText(), record.Messages()});
+    csv.Reserve(record.ReadingCount());
+    for (std::size_t k = 0; k < record.ReadingCount(); ++k) {
+        csv.AddRow(record.IndexText(k), record.ValueText(k));
+    }
+    return csv;
+}
+
 void ReadingsCsv::Reserve(std::size_t rows) {
     // "49999,-1.500000\n" is 16 bytes; most rows are shorter.
     constexpr std::size_t kTypicalRowBytes = 16;
@@ -63,11 +74,5 @@ void ReadingsCsv::AddRow(std::string_view indexText, std::string_view valueText)
 }
 
 std::string ReadingsCsv::DateTimeText(std::time_t when) {
-    std::tm local{};
-    if (localtime_r(&when, &local) == nullptr) {
-        return "unknown time";
-    }
-    char text[32];
-    const std::size_t size = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return std::string(text, size);
+    return LocalTimeText(when, "%Y-%m-%d %H:%M:%S", "unknown time");
 }

@@ -6,13 +6,15 @@
 #include <string_view>
 #include <vector>
 
+class RunRecord;
+
 // What the comment lines at the top of a readings file say about the run.
 struct ReadingsCsvHeader {
     std::string identity;     // the "*idn?" reply as shown, trailing line feed and all
     std::string runDateTime;  // ReadingsCsv::DateTimeText of the moment the run started
     std::string totalTime;    // the total-time text as shown
-    // Anything the reader must know, e.g. "Only 248 of 50000 readings were
-    // received." or that the run was still filling; one comment line each.
+    // What the run told the user, e.g. "Only 248 of 50000 readings were
+    // received."; one comment line each.
     std::vector<std::string> notes;
 };
 
@@ -26,11 +28,13 @@ struct ReadingsCsvHeader {
 //
 // Lines end in '\n'. Comment texts have their trailing line end dropped and
 // every other control character turned into a space, so each stays one line.
-// Row fields are written as given (the grid's texts); a field holding a
+// Row fields are written as given (the texts the run showed); a field holding a
 // comma, quote or line break is quoted the RFC 4180 way.
 class ReadingsCsv {
 public:
     explicit ReadingsCsv(const ReadingsCsvHeader& header);
+    // The readings of `record` with its identity, start, total time and messages.
+    static ReadingsCsv Of(const RunRecord& record);
 
     // Room for `rows` typical rows, to spare reallocations on a full burst.
     void Reserve(std::size_t rows);

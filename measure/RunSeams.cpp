@@ -4,6 +4,8 @@
 #include <ctime>
 #include <new>
 
+#include "LocalTime.h"
+
 namespace {
 
 unsigned char* AllocateFromHeap(std::size_t size) {
@@ -20,14 +22,7 @@ long long SteadyMilliseconds() {
 }
 
 std::string LocalTimeOfDay() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (localtime_r(&now, &local) == nullptr) {
-        return "00:00:00";
-    }
-    char text[16];
-    const std::size_t size = std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return std::string(text, size);
+    return LocalTimeText(std::time(nullptr), "%H:%M:%S", "00:00:00");
 }
 
 }  // namespace

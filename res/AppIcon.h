@@ -2,5 +2,5 @@
 
 #include <QIcon>
 
-// The application icon (IDI_APP): 32 x 32 and 16 x 16, compiled into the program.
+// The application icon: 32 x 32 and 16 x 16, compiled into the program.
 QIcon LoadAppIcon();

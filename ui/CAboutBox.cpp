@@ -24,12 +24,8 @@ QLabel* MakeText(QWidget* parent, const QString& text, const QRect& rect) {
 
 CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("IDD_ABOUT"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("關於 Zorvane"));
-    setFont(DialogUnits::DialogFont());
-    const DialogUnits units(font());
-    setFixedSize(units.X(kWidthUnits), units.Y(kHeightUnits));
+    const DialogUnits units = DialogUnits::SetUpDialog(*this, kWidthUnits, kHeightUnits);
 
     m_labelIcon = new QLabel(this);
     m_labelIcon->setGeometry(units.Rect(11, 17, 20, 20));

@@ -13,6 +13,8 @@
 #include "FlexGridDelegate.h"
 #include "FlexGridHeader.h"
 #include "FlexGridModel.h"
+#include "Latin1Text.h"
+#include "LineEnd.h"
 
 namespace {
 
@@ -22,13 +24,6 @@ constexpr int kTwipsPerInch = 1440;
 constexpr int kMaxGrowRows = 1 << 20;
 // Room around a line of text, as the grid's cells and headers draw it.
 constexpr int kRowPadding = 4;
-
-QString WithoutLineEnd(QString text) {
-    while (text.endsWith(u'\n') || text.endsWith(u'\r')) {
-        text.chop(1);
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -156,7 +151,9 @@ QString CMSFlexGrid::SelectedText() const {
     // Row by row, columns in order, whatever order the cells were picked in.
     std::map<int, std::map<int, QString>> rows;
     for (const QModelIndex& index : selectionModel()->selectedIndexes()) {
-        rows[index.row()][index.column()] = WithoutLineEnd(index.data().toString());
+        const std::string& cell = model_->CellText(index.row() + model_->FixedRows(),
+                                                   index.column() + model_->FixedCols());
+        rows[index.row()][index.column()] = Latin1Text(WithoutLineEnd(cell));
     }
     QString text;
     for (const auto& [row, cells] : rows) {
@@ -197,7 +194,7 @@ bool CMSFlexGrid::PaintCorner(QWidget* corner) {
     option.position = QStyleOptionHeader::OnlyOneSection;
     option.orientation = Qt::Horizontal;
     option.textAlignment = horizontalHeader()->defaultAlignment();
-    option.text = FlexGridModel::DisplayText(model_->CellText(0, 0));
+    option.text = Latin1Text(model_->CellText(0, 0));
     QPainter painter(corner);
     style()->drawControl(QStyle::CE_Header, &option, &painter, corner);
     return true;

@@ -7,12 +7,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <ctime>
+#include <memory>
 
 #include "AppIcon.h"
 #include "CAboutBox.h"
 #include "CMSFlexGrid.h"
 #include "DialogUnits.h"
-#include "InstrumentLink.h"
+#include "Latin1Text.h"
 #include "MeasurementRun.h"
 #include "ReadingsGridMenu.h"
 #include "StatisticsWindow.h"
@@ -38,10 +39,6 @@ constexpr int kLogTimeWidthTwips = 1000;
 constexpr int kLogCommandWidthTwips = 2000;
 constexpr int kReadingNumberWidthTwips = 700;
 constexpr int kReadingValueWidthTwips = 1800;
-
-QString FromBytes(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 QLabel* MakeStaticText(QWidget* parent, const char* name, const QRect& rect) {
     auto* label = new QLabel(parent);
@@ -75,16 +72,12 @@ CMeterDlg::CMeterDlg(QWidget* parent) : CMeterDlg(StringTable::Application(), pa
 CMeterDlg::CMeterDlg(const StringTable& strings, QWidget* parent)
     : QDialog(parent), m_strings(strings), m_hIcon(LoadAppIcon()) {
     setObjectName(QStringLiteral("IDD_METER"));
-    // Title bar with close box only: no minimise, maximise or resize.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Zorvane"));
-    setFont(DialogUnits::DialogFont());
-    const DialogUnits units(font());
-    setFixedSize(units.X(kDialogWidthUnits), units.Y(kDialogHeightUnits));
+    const DialogUnits units =
+        DialogUnits::SetUpDialog(*this, kDialogWidthUnits, kDialogHeightUnits);
     CreateControls(units);
     ConnectCommands();
-    new ReadingsGridMenu(*this);
+    new ReadingsGridMenu(*m_gridReadings, m_latestRun, *this);
     OnInitDialog();
 }
 
@@ -193,16 +186,16 @@ void CMeterDlg::DoDataExchange(bool saveAndValidate) {
 }
 
 void CMeterDlg::OnOK() {
-    InstrumentLink link;
-    m_latestRun.Begin(std::time(nullptr));
-    RunMeasurement(*this, link);
+    const std::shared_ptr<RunRecord> record = m_latestRun.Begin(std::time(nullptr));
+    RunMeasurement(*this, *record);
     m_latestRun.End();
     emit runFinished();
 }
 
 void CMeterDlg::OnStatisticsAndPlot() {
     if (m_statistics == nullptr) {
-        m_statistics = new StatisticsWindow(*this);
+        m_statistics = new StatisticsWindow(m_latestRun, *this);
+        connect(this, &CMeterDlg::runFinished, m_statistics, &StatisticsWindow::OnRunFinished);
     }
     m_statistics->show();
     m_statistics->raise();
@@ -245,16 +238,15 @@ void CMeterDlg::AddLogRow(const std::string& timeText, const std::string& comman
 }
 
 void CMeterDlg::ShowIdentity(const std::string& text) {
-    m_labelIdentity->setText(FromBytes(text));
+    m_labelIdentity->setText(Latin1Text(text));
 }
 
 void CMeterDlg::ShowTotalTime(const std::string& text) {
-    m_labelTotalTime->setText(FromBytes(text));
+    m_labelTotalTime->setText(Latin1Text(text));
 }
 
 void CMeterDlg::ShowMessage(const std::string& text) {
-    m_latestRun.NoteMessage(text);
-    QMessageBox box(QMessageBox::NoIcon, QString(), FromBytes(text), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, QString(), Latin1Text(text), QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -269,7 +261,6 @@ void CMeterDlg::WriteReadingsHeader() {
 }
 
 void CMeterDlg::WriteReadingRow(int i, const std::string& indexText, const std::string& valueText) {
-    m_latestRun.CountRow();
     m_gridReadings->SetRow(i + 1);
     m_gridReadings->SetCol(0);
     m_gridReadings->SetText(indexText);

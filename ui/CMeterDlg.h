@@ -4,8 +4,8 @@
 #include <QIcon>
 #include <QString>
 
+#include "LatestRun.h"
 #include "MeterWindow.h"
-#include "ReadingsRun.h"
 
 class CMSFlexGrid;
 class DialogUnits;
@@ -63,7 +63,8 @@ public:
     int LogRow() const { return m_nLogRow; }
     const QString& TotalTimeText() const { return m_strTotalTime; }
     const QString& IdentityText() const { return m_strIdentity; }
-    const ReadingsRun& LatestRun() const { return m_latestRun; }
+    // The run begun last and its record, which exports and statistics read.
+    const LatestRun& Latest() const { return m_latestRun; }
 
 signals:
     // A run is done with the grid (it may have run inside another run's drain).
@@ -98,6 +99,6 @@ private:
     QLabel* m_labelTotalTime = nullptr;
     QMenu* m_menuSystem = nullptr;
     bool m_bEnded = false;
-    ReadingsRun m_latestRun;
+    LatestRun m_latestRun;
     StatisticsWindow* m_statistics = nullptr;
 };

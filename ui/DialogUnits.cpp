@@ -1,5 +1,6 @@
 #include "DialogUnits.h"
 
+#include <QDialog>
 #include <QFontMetrics>
 #include <QStringList>
 
@@ -39,6 +40,16 @@ QFont DialogUnits::DialogFont() {
         {QStringLiteral("新細明體"), QStringLiteral("PMingLiU"), QStringLiteral("AR PL UMing TW")});
     font.setPointSize(kDialogFontPoints);
     return font;
+}
+
+DialogUnits DialogUnits::SetUpDialog(QDialog& dialog, int widthUnits, int heightUnits) {
+    // No minimise, maximise or resize.
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    dialog.setFont(DialogFont());
+    const DialogUnits units(dialog.font());
+    dialog.setFixedSize(units.X(widthUnits), units.Y(heightUnits));
+    return units;
 }
 
 int DialogUnits::X(int units) const {

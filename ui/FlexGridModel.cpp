@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Latin1Text.h"
+
 namespace {
 
 int ClampFixed(int fixed, int count) {
@@ -73,10 +75,6 @@ void FlexGridModel::GrowTo(int rows) {
     endInsertRows();
 }
 
-QString FlexGridModel::DisplayText(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
 int FlexGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_ - fixedRows_;
 }
@@ -92,7 +90,7 @@ QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole) {
         return {};
     }
-    return DisplayText(CellText(index.row() + fixedRows_, index.column() + fixedCols_));
+    return Latin1Text(CellText(index.row() + fixedRows_, index.column() + fixedCols_));
 }
 
 QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -101,9 +99,9 @@ QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int
     }
     // A grid without a fixed row or column hides that header; nothing to show.
     if (orientation == Qt::Horizontal) {
-        return fixedRows_ > 0 ? DisplayText(CellText(0, section + fixedCols_)) : QVariant();
+        return fixedRows_ > 0 ? Latin1Text(CellText(0, section + fixedCols_)) : QVariant();
     }
-    return fixedCols_ > 0 ? DisplayText(CellText(section + fixedRows_, 0)) : QVariant();
+    return fixedCols_ > 0 ? Latin1Text(CellText(section + fixedRows_, 0)) : QVariant();
 }
 
 Qt::ItemFlags FlexGridModel::flags(const QModelIndex& index) const {

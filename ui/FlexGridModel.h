@@ -31,9 +31,6 @@ public:
     // Adds empty rows at the end until the grid has `rows` rows.
     void GrowTo(int rows);
 
-    // The cell text as shown: bytes 0x80-0xFF as Latin-1, line feeds kept.
-    static QString DisplayText(const std::string& bytes);
-
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

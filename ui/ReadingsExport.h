@@ -1,42 +1,21 @@
 #pragma once
 
 #include <QString>
-#include <string>
 
-#include "ReadingsCsv.h"
+class LatestRun;
 
-class CMSFlexGrid;
-class CMeterDlg;
-class ReadingsRun;
-
-// The readings of the latest run as the dialog shows them: grid rows
-// 1..n for the n rows that run wrote, with the identity and total-time texts
-// of its labels. Rows further down are left from an earlier, longer run and
-// are not part of it.
+// The latest run's readings as Copy all and Save as CSV take them: from its
+// record, and only when the run is over and the grid shows nothing else.
 class ReadingsExport {
 public:
-    ReadingsExport(const CMSFlexGrid& grid, const ReadingsRun& run, std::string identity,
-                   std::string totalTime);
-    static ReadingsExport Of(const CMeterDlg& dlg);
+    explicit ReadingsExport(const LatestRun& runs) : runs_(runs) {}
 
-    // Why these readings cannot be taken now, or empty when they can.
+    // Why the readings cannot be taken now, or empty when they can.
     QString Refusal() const;
-
-    int RowCount() const { return rows_; }
-    // Reading k of the run (from 0), as shown.
-    const std::string& IndexText(int k) const;
-    const std::string& ValueText(int k) const;
 
     // One "index<TAB>value" line a reading, as Copy gives a selection.
     QString TabSeparatedText() const;
-    ReadingsCsv Csv() const;
-    // Writes the CSV atomically; on failure returns false and sets `error`.
-    bool SaveCsv(const std::string& path, std::string& error) const;
 
 private:
-    const CMSFlexGrid& grid_;
-    const ReadingsRun& run_;
-    std::string identity_;
-    std::string totalTime_;
-    int rows_;
+    const LatestRun& runs_;
 };

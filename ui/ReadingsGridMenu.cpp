@@ -11,8 +11,10 @@
 #include <QMenu>
 #include <QMessageBox>
 
+#include "AtomicFile.h"
 #include "CMSFlexGrid.h"
-#include "CMeterDlg.h"
+#include "LatestRun.h"
+#include "ReadingsCsv.h"
 #include "ReadingsExport.h"
 
 namespace {
@@ -21,8 +23,8 @@ const char* const kSaveTitle = "Save readings as CSV";
 
 }  // namespace
 
-ReadingsGridMenu::ReadingsGridMenu(CMeterDlg& dlg)
-    : QObject(&dlg), dlg_(dlg), menu_(new QMenu(&dlg)) {
+ReadingsGridMenu::ReadingsGridMenu(CMSFlexGrid& grid, const LatestRun& runs, QWidget& owner)
+    : QObject(&owner), grid_(grid), runs_(runs), owner_(owner), menu_(new QMenu(&owner)) {
     menu_->setObjectName(QStringLiteral("ReadingsGridMenu"));
     AddAction(QStringLiteral("Copy"), &ReadingsGridMenu::CopySelection);
     AddAction(QStringLiteral("Copy all readings"), &ReadingsGridMenu::CopyAllReadings);
@@ -31,10 +33,9 @@ ReadingsGridMenu::ReadingsGridMenu(CMeterDlg& dlg)
     report_ = [this](const QString& text) { ReportInMessageBox(text); };
 
     // A custom menu takes the event, so it never reaches the dialog's menu.
-    CMSFlexGrid& grid = dlg_.ReadingsGrid();
-    grid.setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(&grid, &QWidget::customContextMenuRequested, this, &ReadingsGridMenu::Popup);
-    grid.installEventFilter(this);
+    grid_.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&grid_, &QWidget::customContextMenuRequested, this, &ReadingsGridMenu::Popup);
+    grid_.installEventFilter(this);
 }
 
 QAction* ReadingsGridMenu::AddAction(const QString& text, void (ReadingsGridMenu::*command)()) {
@@ -44,7 +45,7 @@ QAction* ReadingsGridMenu::AddAction(const QString& text, void (ReadingsGridMenu
 }
 
 void ReadingsGridMenu::Popup(const QPoint& viewportPos) {
-    menu_->popup(dlg_.ReadingsGrid().viewport()->mapToGlobal(viewportPos));
+    menu_->popup(grid_.viewport()->mapToGlobal(viewportPos));
 }
 
 bool ReadingsGridMenu::eventFilter(QObject* watched, QEvent* event) {
@@ -59,11 +60,11 @@ bool ReadingsGridMenu::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ReadingsGridMenu::CopySelection() {
-    dlg_.ReadingsGrid().CopySelection();
+    grid_.CopySelection();
 }
 
 bool ReadingsGridMenu::ReadingsAreComplete() {
-    const QString refusal = ReadingsExport::Of(dlg_).Refusal();
+    const QString refusal = ReadingsExport(runs_).Refusal();
     if (refusal.isEmpty()) {
         return true;
     }
@@ -75,7 +76,7 @@ void ReadingsGridMenu::CopyAllReadings() {
     if (!ReadingsAreComplete()) {
         return;
     }
-    QApplication::clipboard()->setText(ReadingsExport::Of(dlg_).TabSeparatedText());
+    QApplication::clipboard()->setText(ReadingsExport(runs_).TabSeparatedText());
 }
 
 void ReadingsGridMenu::SaveReadingsAsCsv() {
@@ -90,9 +91,10 @@ void ReadingsGridMenu::SaveReadingsAsCsv() {
     if (!ReadingsAreComplete()) {
         return;
     }
-    std::string error;
-    if (!ReadingsExport::Of(dlg_).SaveCsv(QFile::encodeName(path).toStdString(), error)) {
-        report_(QString::fromLocal8Bit(error.data(), static_cast<qsizetype>(error.size())));
+    AtomicFile file(QFile::encodeName(path).toStdString());
+    if (!file.Write(ReadingsCsv::Of(runs_.Record()).Text())) {
+        report_(QString::fromLocal8Bit(file.Error().data(),
+                                       static_cast<qsizetype>(file.Error().size())));
     }
 }
 
@@ -101,7 +103,7 @@ QString ReadingsGridMenu::ChoosePathWithDialog() {
     const QString name =
         QDateTime::currentDateTime().toString(QStringLiteral("'readings-'yyyyMMdd-HHmmss'.csv'"));
     const QString path = QFileDialog::getSaveFileName(
-        &dlg_, QString::fromLatin1(kSaveTitle), QDir(folder).filePath(name),
+        &owner_, QString::fromLatin1(kSaveTitle), QDir(folder).filePath(name),
         QStringLiteral("CSV files (*.csv);;All files (*)"));
     if (!path.isEmpty()) {
         lastFolder_ = QFileInfo(path).absolutePath();
@@ -110,5 +112,5 @@ QString ReadingsGridMenu::ChoosePathWithDialog() {
 }
 
 void ReadingsGridMenu::ReportInMessageBox(const QString& text) {
-    QMessageBox::warning(&dlg_, dlg_.windowTitle(), text);
+    QMessageBox::warning(&owner_, owner_.windowTitle(), text);
 }

@@ -4,10 +4,12 @@
 #include <QString>
 #include <functional>
 
-class CMeterDlg;
+class CMSFlexGrid;
+class LatestRun;
 class QAction;
 class QMenu;
 class QPoint;
+class QWidget;
 
 // The readings grid's own context menu: Copy, Copy all readings, Save
 // readings as CSV. It replaces the dialog's menu on that grid only.
@@ -20,7 +22,9 @@ public:
     // Shows a text the user must read (a refusal, a write error).
     using Reporter = std::function<void(const QString& text)>;
 
-    explicit ReadingsGridMenu(CMeterDlg& dlg);
+    // `owner` (the dialog) owns the menu and parents its file and message
+    // dialogs; the readings come from `runs`.
+    ReadingsGridMenu(CMSFlexGrid& grid, const LatestRun& runs, QWidget& owner);
 
     // Tests choose the path and catch the reports instead of opening dialogs.
     void SetPathChooser(PathChooser chooser) { choosePath_ = std::move(chooser); }
@@ -43,7 +47,9 @@ private:
     // False, after telling the user why, when the latest run cannot be taken.
     bool ReadingsAreComplete();
 
-    CMeterDlg& dlg_;
+    CMSFlexGrid& grid_;
+    const LatestRun& runs_;
+    QWidget& owner_;
     QMenu* menu_;
     PathChooser choosePath_;
     Reporter report_;

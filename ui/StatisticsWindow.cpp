@@ -5,17 +5,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <charconv>
 #include <cmath>
-#include <optional>
-#include <string_view>
 
-#include "CMeterDlg.h"
-#include "FlexGridModel.h"
+#include "LatestRun.h"
+#include "Latin1Text.h"
 #include "ReadingStatistics.h"
 #include "ReadingsExport.h"
 #include "ReadingsPlotView.h"
-#include "ReadingsRun.h"
 
 namespace {
 
@@ -37,47 +33,27 @@ QString FigureText(double value) {
 }
 
 // The value as the grid shows it and where: "1.500123 at reading 17".
-QString ExtremeText(const ReadingsExport& readings, const ReadingStatistics& statistics,
-                    std::size_t index) {
+QString ExtremeText(const RunRecord& record, const ReadingStatistics& statistics, std::size_t k) {
     if (statistics.Count() == 0) {
         return QStringLiteral("\u2013");
     }
-    const int k = static_cast<int>(index);
-    return FlexGridModel::DisplayText(readings.ValueText(k)) + QStringLiteral(" at reading ") +
-           FlexGridModel::DisplayText(readings.IndexText(k));
+    return Latin1Text(record.ValueText(k)) + QStringLiteral(" at reading ") +
+           Latin1Text(record.IndexText(k));
 }
 
 QString CountText(const ReadingStatistics& statistics) {
     QString text = QString::number(statistics.Count());
-    QStringList left;
     if (statistics.NonFiniteCount() > 0) {
-        left << QStringLiteral("%1 not finite").arg(statistics.NonFiniteCount());
-    }
-    if (statistics.UnreadableCount() > 0) {
-        left << QStringLiteral("%1 unreadable").arg(statistics.UnreadableCount());
-    }
-    if (!left.isEmpty()) {
-        text += QStringLiteral(" (%1 left out)").arg(left.join(QStringLiteral(", ")));
+        text += QStringLiteral(" (%1 not finite left out)").arg(statistics.NonFiniteCount());
     }
     return text;
 }
 
-// A finite number for the whole text, as the figures take it, or nothing.
-std::optional<double> PlotValue(std::string_view text) {
-    double value = 0.0;
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 }  // namespace
 
-StatisticsWindow::StatisticsWindow(CMeterDlg& dlg)
-    : QWidget(&dlg, Qt::Window),
-      dlg_(dlg),
+StatisticsWindow::StatisticsWindow(const LatestRun& runs, QWidget& owner)
+    : QWidget(&owner, Qt::Window),
+      runs_(runs),
       status_(new QLabel),
       plot_(new ReadingsPlotView),
       resetZoom_(new QPushButton(QStringLiteral("Reset zoom"))) {
@@ -110,7 +86,6 @@ StatisticsWindow::StatisticsWindow(CMeterDlg& dlg)
     resize(kInitialWidth, kInitialHeight);
 
     connect(resetZoom_, &QPushButton::clicked, plot_, &ReadingsPlotView::ResetZoom);
-    connect(&dlg_, &CMeterDlg::runFinished, this, &StatisticsWindow::OnRunFinished);
     ShowNothing(QString());
 }
 
@@ -129,39 +104,37 @@ void StatisticsWindow::showEvent(QShowEvent* event) {
 }
 
 bool StatisticsWindow::ShowsLatestRun() const {
-    return everShown_ && shownComplete_ && shownSerial_ == dlg_.LatestRun().Serial();
+    return everShown_ && shownComplete_ && shownSerial_ == runs_.Serial();
 }
 
 void StatisticsWindow::Refresh() {
-    const ReadingsExport readings = ReadingsExport::Of(dlg_);
-    const QString refusal = readings.Refusal();
+    const QString refusal = ReadingsExport(runs_).Refusal();
     everShown_ = true;
-    shownSerial_ = dlg_.LatestRun().Serial();
+    shownSerial_ = runs_.Serial();
     shownComplete_ = refusal.isEmpty();
     if (!shownComplete_) {
         ShowNothing(refusal);
         return;
     }
-    ShowReadings(readings);
+    ShowReadings(runs_.Record());
 }
 
-void StatisticsWindow::ShowReadings(const ReadingsExport& readings) {
-    ReadingStatistics statistics;
+void StatisticsWindow::ShowReadings(const RunRecord& record) {
+    const std::vector<float>& values = record.Values();
+    const ReadingStatistics statistics = ReadingStatistics::Of(values);
     QList<QPointF> points;
-    points.reserve(readings.RowCount());
-    for (int k = 0; k < readings.RowCount(); ++k) {
-        const std::string& text = readings.ValueText(k);
-        statistics.Add(text);
-        if (const std::optional<double> value = PlotValue(text)) {
-            points.append(QPointF(k, *value));
+    points.reserve(static_cast<qsizetype>(statistics.Count()));
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        if (std::isfinite(values[k])) {
+            points.append(QPointF(static_cast<double>(k), values[k]));
         }
     }
     status_->clear();
     count_->setText(CountText(statistics));
     mean_->setText(FigureText(statistics.Mean()));
     deviation_->setText(FigureText(statistics.StandardDeviation()));
-    minimum_->setText(ExtremeText(readings, statistics, statistics.MinimumIndex()));
-    maximum_->setText(ExtremeText(readings, statistics, statistics.MaximumIndex()));
+    minimum_->setText(ExtremeText(record, statistics, statistics.MinimumIndex()));
+    maximum_->setText(ExtremeText(record, statistics, statistics.MaximumIndex()));
     plot_->SetPoints(points);
 }
 

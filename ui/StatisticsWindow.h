@@ -2,11 +2,11 @@
 
 #include <QWidget>
 
-class CMeterDlg;
+class LatestRun;
 class QLabel;
 class QPushButton;
-class ReadingsExport;
 class ReadingsPlotView;
+class RunRecord;
 
 // Figures and a plot of the latest run's readings, beside the main dialog.
 // It reads the readings only while it is shown: after each run, and when it
@@ -15,11 +15,13 @@ class StatisticsWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // Owned by `dlg`, which must say when a run is done with runFinished().
-    explicit StatisticsWindow(CMeterDlg& dlg);
+    // A window of its own beside `owner`, on the runs `runs` records.
+    StatisticsWindow(const LatestRun& runs, QWidget& owner);
 
     // Reads the latest run again and shows it, or says why it cannot.
     void Refresh();
+    // To be called when a run is done with the grid.
+    void OnRunFinished();
 
     QLabel& StatusLabel() const { return *status_; }
     QLabel& CountLabel() const { return *count_; }
@@ -34,12 +36,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void OnRunFinished();
     bool ShowsLatestRun() const;
-    void ShowReadings(const ReadingsExport& readings);
+    void ShowReadings(const RunRecord& record);
     void ShowNothing(const QString& why);
 
-    CMeterDlg& dlg_;
+    const LatestRun& runs_;
     QLabel* status_;
     QLabel* count_;
     QLabel* mean_;

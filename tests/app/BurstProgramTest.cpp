@@ -15,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "ConsoleWindow.h"
-#include "InstrumentLink.h"
+#include "ConsoleReport.h"
 #include "MeasurementRun.h"
+#include "RunRecord.h"
 
 namespace {
 
@@ -228,17 +228,16 @@ TEST_F(BurstProgramTest, ShortBlockCsvSaysReadingsAreMissing) {
 // The rows are the texts the run shows a window, not a second rendering.
 TEST_F(BurstProgramTest, RowsAreWhatTheRunShows) {
     setenv("ZVISA_SIM", "dcv,instant", 1);
-    ConsoleWindow window;
-    InstrumentLink link;
-    RunMeasurement(window, link);
-    ASSERT_TRUE(window.IsCompleteRun());
+    ConsoleReport report(ConsoleReport::Settings{});
+    RunRecord record;
+    RunMeasurement(report, record);
+    ASSERT_EQ(record.RunOutcome(), RunRecord::Outcome::kComplete);
 
     const Finished run = Run("dcv,instant", {});
     const std::vector<std::string> lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), window.Readings().size() + 2);
-    for (std::size_t k = 0; k < window.Readings().size(); ++k) {
-        const ConsoleWindow::ReadingRow& row = window.Readings()[k];
-        ASSERT_EQ(lines[k + 2], row.indexText + "," + row.valueText);
+    ASSERT_EQ(lines.size(), record.ReadingCount() + 2);
+    for (std::size_t k = 0; k < record.ReadingCount(); ++k) {
+        ASSERT_EQ(lines[k + 2], record.IndexText(k) + "," + record.ValueText(k));
     }
 }
 

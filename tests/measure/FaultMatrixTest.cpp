@@ -14,6 +14,7 @@
 #include "MeasurementRun.h"
 #include "ReadingText.h"
 #include "RecordingWindow.h"
+#include "RunRecord.h"
 #include "TestBlocks.h"
 
 namespace {
@@ -145,10 +146,11 @@ protected:
     FaultMatrixLink link{journal, GetParam().fault};
     RecordingWindow window{journal};
     FakeRunSeams seams{journal};
+    RunRecord record;
 };
 
 TEST_P(FaultMatrixTest, EndsClearlyAndReleasesEverything) {
-    RunMeasurement(window, link, seams.Seams());
+    RunMeasurement(window, record, link, seams.Seams());
     ASSERT_TRUE(link.faultInjected) << "the run never made the call this case breaks";
     const Ending& ending = GetParam().ending;
 
@@ -160,6 +162,9 @@ TEST_P(FaultMatrixTest, EndsClearlyAndReleasesEverything) {
     for (std::size_t k = 0; k < ending.readings; ++k) {
         EXPECT_EQ(window.rows[k].second, ValueText(kReadings[k])) << "row " << k;
     }
+    ExpectRecordKeepsWhatWasShown(record, window);
+    EXPECT_EQ(record.Values(),
+              std::vector<float>(kReadings.begin(), kReadings.begin() + ending.readings));
 
     // Closed in the reverse order of opening, each once: instrument, then
     // resource manager.

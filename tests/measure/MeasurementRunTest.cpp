@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -11,7 +12,9 @@
 #include "FakeMeterLink.h"
 #include "FakeRunSeams.h"
 #include "Journal.h"
+#include "ReadingText.h"
 #include "RecordingWindow.h"
+#include "RunRecord.h"
 #include "TestBlocks.h"
 
 namespace {
@@ -30,7 +33,7 @@ protected:
         link.replies["DR?\n"] = {ReadingBlockBytes({1.5f, -1.5f})};
     }
 
-    void Run() { RunMeasurement(window, link, seams.Seams()); }
+    void Run() { RunMeasurement(window, record, link, seams.Seams()); }
 
     void ExpectEverythingReleased() const {
         EXPECT_TRUE(link.OpenSessions().empty());
@@ -42,6 +45,7 @@ protected:
     FakeMeterLink link{journal};
     RecordingWindow window{journal};
     FakeRunSeams seams{journal};
+    RunRecord record;
 };
 
 void Append(Journal& journal, const Journal& lines) {
@@ -114,6 +118,23 @@ TEST_F(RunTest, SuccessfulRunMakesExactlyTheseCallsInThisOrder) {
     EXPECT_EQ(journal, SuccessLines(RunNumbers{}));
     EXPECT_TRUE(window.messages.empty());
     ExpectEverythingReleased();
+    ExpectRecordKeepsWhatWasShown(record, window);
+    EXPECT_EQ(record.TotalTimeMs(), 123);
+    EXPECT_EQ(record.RunOutcome(), RunRecord::Outcome::kComplete);
+}
+
+// Texts keep six decimals; the record keeps every bit the meter sent.
+TEST_F(RunTest, RecordKeepsTheDecodedNumbersNotTheirRoundedTexts) {
+    const std::vector<float> values = {1.0e-7f, std::nextafter(1.5f, 2.0f), -123456.789f, -0.0f};
+    link.replies["DR?\n"] = {ReadingBlockBytes(values)};
+    Run();
+    ExpectRecordKeepsWhatWasShown(record, window);
+    ASSERT_EQ(record.Values().size(), values.size());
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        EXPECT_EQ(FloatBytes(record.Values()[k]), FloatBytes(values[k])) << "reading " << k;
+        EXPECT_EQ(record.ValueText(k), ValueText(values[k]));
+    }
+    EXPECT_EQ(record.ValueText(0), "0.000000");
 }
 
 struct EndingCase {
@@ -184,6 +205,8 @@ TEST_P(RunEndingTest, ShowsItsMessageAndReleasesEverythingInOrder) {
     EXPECT_EQ(journal, GetParam().journal);
     EXPECT_EQ(window.messages, std::vector<std::string>{GetParam().message});
     ExpectEverythingReleased();
+    ExpectRecordKeepsWhatWasShown(record, window);
+    EXPECT_EQ(record.RunOutcome(), RunRecord::Outcome::kStoppedBeforeReadings);
 }
 
 INSTANTIATE_TEST_SUITE_P(Endings, RunEndingTest, testing::ValuesIn(EndingCases()),
@@ -370,6 +393,8 @@ TEST_P(BurstTest, PassesEveryReceivedReadingInOrder) {
     }
     EXPECT_EQ(window.pumps, static_cast<int>(received) + 2);
     ExpectEverythingReleased();
+    ExpectRecordKeepsWhatWasShown(record, window);
+    EXPECT_EQ(record.Values(), std::vector<float>(values.begin(), values.begin() + received));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, BurstTest,
@@ -382,7 +407,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BurstTest,
                          });
 
 TEST_F(RunTest, RunStartedDuringTheFirstDrainCompletesBeforeTheFirstGoesOn) {
-    window.onFirstPump = [this] { Run(); };
+    RunRecord inner;
+    window.onFirstPump = [&] { RunMeasurement(window, inner, link, seams.Seams()); };
     Run();
 
     // The first run reads the elapsed clock only after the second run read it
@@ -394,6 +420,13 @@ TEST_F(RunTest, RunStartedDuringTheFirstDrainCompletesBeforeTheFirstGoesOn) {
     expected.insert(expected.end(), firstPump, outer.end());
     EXPECT_EQ(journal, expected);
     ExpectEverythingReleased();
+    // Each run keeps only what it showed itself.
+    for (const RunRecord* run : {&record, &inner}) {
+        EXPECT_EQ(run->LogRows().size(), 5u);
+        EXPECT_EQ(run->Values(), (std::vector<float>{1.5f, -1.5f}));
+    }
+    EXPECT_EQ(record.LogRows().front().timeText, "10:00:01");
+    EXPECT_EQ(inner.LogRows().front().timeText, "10:00:06");
 }
 
 }  // namespace

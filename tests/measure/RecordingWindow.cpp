@@ -1,5 +1,9 @@
 #include "RecordingWindow.h"
 
+#include <gtest/gtest.h>
+
+#include "RunRecord.h"
+
 void RecordingWindow::ResetCommandLog() {
     logRows.clear();
     journal_.push_back("ResetCommandLog");
@@ -43,5 +47,21 @@ void RecordingWindow::PumpMessages() {
     journal_.push_back("PumpMessages");
     if (pumps == 1 && onFirstPump) {
         onFirstPump();
+    }
+}
+
+void ExpectRecordKeepsWhatWasShown(const RunRecord& record, const RecordingWindow& window) {
+    EXPECT_EQ(record.Identity(), window.identity);
+    EXPECT_EQ(record.TotalTimeText(), window.totalTime);
+    EXPECT_EQ(record.Messages(), window.messages);
+    ASSERT_EQ(record.LogRows().size(), window.logRows.size());
+    for (std::size_t k = 0; k < window.logRows.size(); ++k) {
+        EXPECT_EQ(record.LogRows()[k].timeText, window.logRows[k].first);
+        EXPECT_EQ(record.LogRows()[k].commandText, window.logRows[k].second);
+    }
+    ASSERT_EQ(record.ReadingCount(), window.rows.size());
+    for (std::size_t k = 0; k < window.rows.size(); ++k) {
+        ASSERT_EQ(record.IndexText(k), window.rows[k].first);
+        ASSERT_EQ(record.ValueText(k), window.rows[k].second);
     }
 }

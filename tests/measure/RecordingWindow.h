@@ -8,6 +8,8 @@
 #include "Journal.h"
 #include "MeterWindow.h"
 
+class RunRecord;
+
 // A window that journals every call and keeps what it was shown.
 class RecordingWindow : public MeterWindow {
 public:
@@ -37,3 +39,6 @@ public:
 private:
     Journal& journal_;
 };
+
+// Checks that `record` keeps what the run showed `window`, text for text.
+void ExpectRecordKeepsWhatWasShown(const RunRecord& record, const RecordingWindow& window);

@@ -1,15 +1,15 @@
-// Whole runs through the real InstrumentLink and our VISA library on its
-// simulated meter, chosen per test with ZVISA_SIM.
+// Whole runs through the default link and our VISA library on its simulated
+// meter, chosen per test with ZVISA_SIM.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "InstrumentLink.h"
 #include "Journal.h"
 #include "MeasurementRun.h"
 #include "RecordingWindow.h"
+#include "RunRecord.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ protected:
         } else {
             unsetenv("ZVISA_SIM");
         }
-        RunMeasurement(window, link);
+        RunMeasurement(window, record);
     }
 
     std::vector<std::string> LoggedCommands() const {
@@ -39,7 +39,7 @@ protected:
 
     Journal journal;
     RecordingWindow window{journal};
-    InstrumentLink link;
+    RunRecord record;
 };
 
 TEST_F(SimulatedMeterTest, DcVoltsGivesTheWholeBurst) {
@@ -53,6 +53,7 @@ TEST_F(SimulatedMeterTest, DcVoltsGivesTheWholeBurst) {
     EXPECT_EQ(window.rows.size(), 50000u);
     EXPECT_EQ(window.rows.back().first, "49999");
     EXPECT_EQ(window.totalTime.rfind("Total time of measurement : ", 0), 0u);
+    ExpectRecordKeepsWhatWasShown(record, window);
 }
 
 TEST_F(SimulatedMeterTest, DcCurrentUsesTheCurrentPrefix) {

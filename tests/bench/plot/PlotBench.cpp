@@ -21,7 +21,6 @@
 #include "CMeterDlg.h"
 #include "ReadingsGridMenu.h"
 #include "ReadingsPlotView.h"
-#include "ReadingsRun.h"
 #include "StatisticsWindow.h"
 
 namespace {
@@ -69,7 +68,7 @@ int main(int argc, char** argv) {
     menu->SetPathChooser([&] { return path; });
 
     dlg.OnOK();
-    const int readings = dlg.LatestRun().RowCount();
+    const std::size_t readings = dlg.Latest().Record().ReadingCount();
     if (readings == 0) {
         std::fprintf(stderr, "plot_bench: the run gave no readings (ZVISA_SIM=%s)\n",
                      std::getenv("ZVISA_SIM"));
@@ -117,7 +116,7 @@ int main(int argc, char** argv) {
     }
 
     std::printf("platform %s\n", qPrintable(QGuiApplication::platformName()));
-    std::printf("readings %d\n", readings);
+    std::printf("readings %zu\n", readings);
     std::printf("plot_points %d\n", plot.PointCount());
     std::printf("save_csv_ms %.2f\n", saveMs);
     std::printf("copy_all_ms %.2f\n", copyMs);

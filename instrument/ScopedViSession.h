@@ -4,12 +4,12 @@
 
 // A VISA session opened through a link. Close() ends it at the point the
 // caller chooses; the destructor closes whatever is still open.
-class LinkSession {
+class ScopedViSession {
 public:
-    explicit LinkSession(InstrumentLink& link) : link_(link) {}
-    ~LinkSession() { Close(); }
-    LinkSession(const LinkSession&) = delete;
-    LinkSession& operator=(const LinkSession&) = delete;
+    explicit ScopedViSession(InstrumentLink& link) : link_(link) {}
+    ~ScopedViSession() { Close(); }
+    ScopedViSession(const ScopedViSession&) = delete;
+    ScopedViSession& operator=(const ScopedViSession&) = delete;
 
     // Takes ownership of `session` once the call that opened it succeeded.
     void Adopt(ViSession session);

@@ -1,4 +1,4 @@
-#include "LinkSession.h"
+#include "ScopedViSession.h"
 
 #include <gtest/gtest.h>
 
@@ -16,20 +16,20 @@ public:
     std::vector<ViObject> closed;
 };
 
-TEST(LinkSessionTest, NothingAdoptedNothingClosed) {
+TEST(ScopedViSessionTest, NothingAdoptedNothingClosed) {
     ClosingLink link;
     {
-        LinkSession session(link);
+        ScopedViSession session(link);
         EXPECT_FALSE(session.IsOpen());
         session.Close();
     }
     EXPECT_TRUE(link.closed.empty());
 }
 
-TEST(LinkSessionTest, ExplicitCloseHappensOnceAndDestructorAddsNothing) {
+TEST(ScopedViSessionTest, ExplicitCloseHappensOnceAndDestructorAddsNothing) {
     ClosingLink link;
     {
-        LinkSession session(link);
+        ScopedViSession session(link);
         session.Adopt(7);
         EXPECT_TRUE(session.IsOpen());
         EXPECT_EQ(session.Handle(), 7u);
@@ -40,21 +40,21 @@ TEST(LinkSessionTest, ExplicitCloseHappensOnceAndDestructorAddsNothing) {
     EXPECT_EQ(link.closed, std::vector<ViObject>{7});
 }
 
-TEST(LinkSessionTest, DestructorClosesInReverseOfDeclaration) {
+TEST(ScopedViSessionTest, DestructorClosesInReverseOfDeclaration) {
     ClosingLink link;
     {
-        LinkSession rm(link);
-        LinkSession instr(link);
+        ScopedViSession rm(link);
+        ScopedViSession instr(link);
         rm.Adopt(1);
         instr.Adopt(2);
     }
     EXPECT_EQ(link.closed, (std::vector<ViObject>{2, 1}));
 }
 
-TEST(LinkSessionTest, AdoptingAgainClosesThePreviousSession) {
+TEST(ScopedViSessionTest, AdoptingAgainClosesThePreviousSession) {
     ClosingLink link;
     {
-        LinkSession session(link);
+        ScopedViSession session(link);
         session.Adopt(3);
         session.Adopt(4);
         EXPECT_EQ(link.closed, std::vector<ViObject>{3});

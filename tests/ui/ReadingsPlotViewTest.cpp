@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kPoints = 1000;
 
-class PlotViewTest : public ::testing::Test {
+class ReadingsPlotViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QList<QPointF> points;
@@ -49,7 +49,7 @@ protected:
     ReadingsPlotView plot_;
 };
 
-TEST_F(PlotViewTest, ShowsEveryPointWithRoomAboveAndBelow) {
+TEST_F(ReadingsPlotViewTest, ShowsEveryPointWithRoomAboveAndBelow) {
     EXPECT_EQ(plot_.PointCount(), kPoints);
     const QRectF full = plot_.FullRange();
     EXPECT_DOUBLE_EQ(full.left(), 0.0);
@@ -59,7 +59,7 @@ TEST_F(PlotViewTest, ShowsEveryPointWithRoomAboveAndBelow) {
     EXPECT_EQ(plot_.VisibleRange(), full);
 }
 
-TEST_F(PlotViewTest, WheelZoomsAboutThePointer) {
+TEST_F(ReadingsPlotViewTest, WheelZoomsAboutThePointer) {
     const QPoint at = PlotCentre() + QPoint(150, -60);
     const double before = Width();
     const QPointF underPointer = plot_.chart()->mapToValue(plot_.mapToScene(at));
@@ -72,7 +72,7 @@ TEST_F(PlotViewTest, WheelZoomsAboutThePointer) {
     EXPECT_NEAR(Width(), before, before * 1e-3);
 }
 
-TEST_F(PlotViewTest, RightDragPansAndRightClickZoomsOut) {
+TEST_F(ReadingsPlotViewTest, RightDragPansAndRightClickZoomsOut) {
     plot_.ZoomAt(PlotCentre(), 4.0);
     const QRectF zoomed = plot_.VisibleRange();
     const QPoint from = PlotCentre();
@@ -88,7 +88,7 @@ TEST_F(PlotViewTest, RightDragPansAndRightClickZoomsOut) {
     EXPECT_NEAR(Width(), zoomed.width() * 2.0, zoomed.width() * 1e-3);
 }
 
-TEST_F(PlotViewTest, KeysPanAndZoom) {
+TEST_F(ReadingsPlotViewTest, KeysPanAndZoom) {
     plot_.ZoomAt(PlotCentre(), 4.0);
     const QRectF zoomed = plot_.VisibleRange();
     QTest::keyClick(&plot_, Qt::Key_Right);
@@ -99,7 +99,7 @@ TEST_F(PlotViewTest, KeysPanAndZoom) {
     EXPECT_NEAR(Width(), zoomed.width() / 1.25, zoomed.width() * 1e-3);
 }
 
-TEST_F(PlotViewTest, ResetShowsTheWholeRunAfterBoxZoomAndPan) {
+TEST_F(ReadingsPlotViewTest, ResetShowsTheWholeRunAfterBoxZoomAndPan) {
     const QPoint centre = PlotCentre();
     Mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, centre);
     Mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, centre + QPoint(60, 40));
@@ -127,7 +127,7 @@ void ExpectRoundTicks(const QChart& chart) {
     }
 }
 
-TEST_F(PlotViewTest, TicksStayFewAndRoundFromDeepZoomToWholeRun) {
+TEST_F(ReadingsPlotViewTest, TicksStayFewAndRoundFromDeepZoomToWholeRun) {
     ExpectRoundTicks(*plot_.chart());
     for (int step = 0; step < 6; ++step) {
         plot_.ZoomAt(PlotCentre(), 8.0);
@@ -144,7 +144,7 @@ TEST_F(PlotViewTest, TicksStayFewAndRoundFromDeepZoomToWholeRun) {
     ExpectRoundTicks(*plot_.chart());
 }
 
-TEST_F(PlotViewTest, FlatSingleAndNoReadingsStillHaveARange) {
+TEST_F(ReadingsPlotViewTest, FlatSingleAndNoReadingsStillHaveARange) {
     struct Case {
         const char* name;
         QList<QPointF> points;

@@ -1,12 +1,12 @@
-#include "LinkSession.h"
+#include "ScopedViSession.h"
 
-void LinkSession::Adopt(ViSession session) {
+void ScopedViSession::Adopt(ViSession session) {
     Close();
     session_ = session;
     open_ = true;
 }
 
-void LinkSession::Close() {
+void ScopedViSession::Close() {
     if (!open_) {
         return;
     }
