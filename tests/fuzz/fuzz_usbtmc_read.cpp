@@ -13,13 +13,14 @@
 #include <optional>
 #include <vector>
 
-#include "usbtmc/UsbTransport.h"
+#include "base/UsbTransport.h"
 #include "usbtmc/UsbtmcExchange.h"
-#include "usbtmc/UsbtmcHeader.h"
+#include "usbtmc/UsbtmcProtocol.h"
 #include "usbtmc_fake_clock.h"
 
 namespace {
 
+using namespace zvisa;
 using namespace zvisa::usbtmc;
 using std::chrono::milliseconds;
 

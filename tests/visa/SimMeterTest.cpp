@@ -9,25 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "usbtmc/UsbtmcHeader.h"
+#include "usbtmc/UsbtmcProtocol.h"
 
 namespace {
 
 using std::chrono::milliseconds;
+using zvisa::TransferOutcome;
+using zvisa::UsbResult;
 using zvisa::sim::SimMeter;
 using zvisa::sim::SimMeterConfig;
 using zvisa::sim::SimProfile;
-using zvisa::usbtmc::TransferOutcome;
-using zvisa::usbtmc::UsbResult;
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::uint8_t kEndpointClassIn = 0xA2;
-constexpr std::uint8_t kInterfaceClassIn = 0xA1;
-constexpr std::uint8_t kInitiateAbortBulkIn = 3;
-constexpr std::uint8_t kCheckAbortBulkInStatus = 4;
-constexpr std::uint8_t kInitiateClear = 5;
-constexpr std::uint8_t kCheckClearStatus = 6;
-constexpr std::uint8_t kGetCapabilities = 7;
+using namespace zvisa::usbtmc;
 constexpr std::uint8_t kBulkIn = 0x81;
 constexpr std::uint8_t kBulkOut = 0x02;
 constexpr milliseconds kNoWait{1};
@@ -95,7 +89,7 @@ protected:
 
     bool instant = true;
     std::shared_ptr<SimMeter> meter;
-    std::unique_ptr<zvisa::usbtmc::UsbTransport> usb;
+    std::unique_ptr<zvisa::UsbTransport> usb;
     Bytes received;
 };
 
@@ -147,21 +141,25 @@ TEST_F(SimMeterTest, AbortEndsAWaitingRequestWithAZeroLengthPacket) {
     Send(Message(1, "FUNC?\n"));
     Send(Request(2, 100));
     EXPECT_EQ(In(512).result, UsbResult::Timeout);
-    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 9, kBulkIn, 2), (Bytes{0x81, 9}));
-    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 2, kBulkIn, 2), (Bytes{0x01, 2}));
-    EXPECT_EQ(Control(kEndpointClassIn, kCheckAbortBulkInStatus, 0, kBulkIn, 8)[0], 0x02);
+    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 9, kBulkIn, 2),
+              (Bytes{kStatusTransferNotInProgress, 9}));
+    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 2, kBulkIn, 2),
+              (Bytes{kStatusSuccess, 2}));
+    EXPECT_EQ(Control(kEndpointClassIn, kCheckAbortBulkInStatus, 0, kBulkIn, 8)[0], kStatusPending);
     const TransferOutcome zlp = In(512);
     EXPECT_EQ(zlp.result, UsbResult::Ok);
     EXPECT_EQ(zlp.transferred, 0u);
-    EXPECT_EQ(Control(kEndpointClassIn, kCheckAbortBulkInStatus, 0, kBulkIn, 8)[0], 0x01);
-    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 2, kBulkIn, 2), (Bytes{0x81, 2}));
+    EXPECT_EQ(Control(kEndpointClassIn, kCheckAbortBulkInStatus, 0, kBulkIn, 8)[0], kStatusSuccess);
+    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 2, kBulkIn, 2),
+              (Bytes{kStatusTransferNotInProgress, 2}));
 }
 
 TEST_F(SimMeterTest, AbortDuringATransferDropsTheRestOfTheReply) {
     Send(Message(1, "SAMPLE:COUNT 1000\nDR?\n"));
     Send(Request(2, 4000));
     EXPECT_EQ(In(1024).transferred, 1024u);
-    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 2, kBulkIn, 2), (Bytes{0x01, 2}));
+    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 2, kBulkIn, 2),
+              (Bytes{kStatusSuccess, 2}));
     EXPECT_EQ(In(4096).transferred, 0u);
     Send(Request(3, 4000));
     EXPECT_EQ(In(4096).result, UsbResult::Timeout);
@@ -169,8 +167,8 @@ TEST_F(SimMeterTest, AbortDuringATransferDropsTheRestOfTheReply) {
 
 TEST_F(SimMeterTest, ClearDropsPendingOutput) {
     Send(Message(1, "*IDN?\n"));
-    EXPECT_EQ(Control(kInterfaceClassIn, kInitiateClear, 0, 0, 1), Bytes{0x01});
-    EXPECT_EQ(Control(kInterfaceClassIn, kCheckClearStatus, 0, 0, 2), (Bytes{0x01, 0}));
+    EXPECT_EQ(Control(kInterfaceClassIn, kInitiateClear, 0, 0, 1), Bytes{kStatusSuccess});
+    EXPECT_EQ(Control(kInterfaceClassIn, kCheckClearStatus, 0, 0, 2), (Bytes{kStatusSuccess, 0}));
     Send(Request(2, 100));
     EXPECT_EQ(In(512).result, UsbResult::Timeout);
 }

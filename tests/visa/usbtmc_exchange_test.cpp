@@ -19,8 +19,6 @@ constexpr ViUInt32 kTimeoutMs = 7000;
 constexpr std::size_t kReadCount = 210000;
 constexpr std::size_t kBlockLength = 200009;
 const std::string kIdentity = "ZORVANE,DMM-TEST,SN1,1.0\n";
-constexpr std::uint8_t kInitiateAbortBulkIn = 3;
-constexpr std::uint8_t kCheckAbortBulkIn = 4;
 // Header + 100000 data bytes end in the 196th 512-byte packet, which a device
 // cannot send without ending the transfer: 195 whole packets arrive.
 constexpr std::size_t kWholePacketsOf100000 = 195 * 512 - 12;
@@ -233,11 +231,11 @@ TEST(UsbtmcTimeout, MidMessageKeepsBytesAndAbortsWithThatRequestsTag) {
     ASSERT_EQ(rig.device.requests.size(), 2u);
     ASSERT_GE(rig.device.controls.size(), 2u);
     const ControlCall& initiate = rig.device.controls.front();
-    EXPECT_EQ(initiate.requestType, 0xA2);
+    EXPECT_EQ(initiate.requestType, kEndpointClassIn);
     EXPECT_EQ(initiate.request, kInitiateAbortBulkIn);
     EXPECT_EQ(initiate.value, rig.device.requests[1].bTag);
     EXPECT_EQ(initiate.index, ScriptedUsbDevice::kInEndpoint);
-    EXPECT_EQ(rig.device.controls.back().request, kCheckAbortBulkIn);
+    EXPECT_EQ(rig.device.controls.back().request, kCheckAbortBulkInStatus);
     EXPECT_GE(rig.clock.Elapsed(), milliseconds(kTimeoutMs));
     EXPECT_LE(rig.clock.Elapsed(), milliseconds(kTimeoutMs + 2000));
     EXPECT_TRUE(rig.IdentityAnswers());
@@ -293,7 +291,7 @@ TEST_P(UsbtmcAbort, EndsTheTransferAndLeavesTheNextQueryClean) {
     EXPECT_EQ(result.status, VI_ERROR_TMO);
     EXPECT_EQ(result.count, kWholePacketsOf100000);
     ASSERT_EQ(rig.Controls(kInitiateAbortBulkIn).size(), 1u);
-    const std::size_t checks = rig.Controls(kCheckAbortBulkIn).size();
+    const std::size_t checks = rig.Controls(kCheckAbortBulkInStatus).size();
     if (c.checks == SIZE_MAX) {
         EXPECT_GT(checks, 1u);
         EXPECT_LE(checks, 100u);
@@ -302,20 +300,19 @@ TEST_P(UsbtmcAbort, EndsTheTransferAndLeavesTheNextQueryClean) {
     }
     EXPECT_LE(rig.clock.Elapsed(), milliseconds(kTimeoutMs + 2000));
     if (c.extraPendingChecks > 0) {
-        EXPECT_EQ(rig.device.controls.back().request, kCheckAbortBulkIn);
+        EXPECT_EQ(rig.device.controls.back().request, kCheckAbortBulkInStatus);
     }
     EXPECT_TRUE(rig.IdentityAnswers());
 }
 
-INSTANTIATE_TEST_SUITE_P(DeviceAnswers, UsbtmcAbort,
-                         ::testing::Values(AbortCase{"Success", 0, 0, false, 1},
-                                           AbortCase{"Failed", 0x80, 0, false, 0},
-                                           AbortCase{"TransferNotInProgress", 0x81, 0, false, 0},
-                                           AbortCase{"PendingWithDataTwice", 0, 2, false, 3},
-                                           AbortCase{"PendingForever", 0, 0, true, SIZE_MAX}),
-                         [](const ::testing::TestParamInfo<AbortCase>& info) {
-                             return info.param.name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    DeviceAnswers, UsbtmcAbort,
+    ::testing::Values(AbortCase{"Success", 0, 0, false, 1},
+                      AbortCase{"Failed", kStatusFailed, 0, false, 0},
+                      AbortCase{"TransferNotInProgress", kStatusTransferNotInProgress, 0, false, 0},
+                      AbortCase{"PendingWithDataTwice", 0, 2, false, 3},
+                      AbortCase{"PendingForever", 0, 0, true, SIZE_MAX}),
+    [](const ::testing::TestParamInfo<AbortCase>& info) { return info.param.name; });
 
 struct HeaderCase {
     const char* name;
@@ -411,10 +408,10 @@ TEST(UsbtmcTransportFailure, WriteTimeoutAbortsBulkOut) {
     EXPECT_EQ(result.status, VI_ERROR_TMO);
     EXPECT_EQ(result.count, 0u);
     ASSERT_EQ(rig.device.controls.size(), 2u);
-    EXPECT_EQ(rig.device.controls[0].request, 1);
+    EXPECT_EQ(rig.device.controls[0].request, kInitiateAbortBulkOut);
     EXPECT_EQ(rig.device.controls[0].value, 1);
     EXPECT_EQ(rig.device.controls[0].index, ScriptedUsbDevice::kOutEndpoint);
-    EXPECT_EQ(rig.device.controls[1].request, 2);
+    EXPECT_EQ(rig.device.controls[1].request, kCheckAbortBulkOutStatus);
     EXPECT_TRUE(rig.IdentityAnswers());
 }
 

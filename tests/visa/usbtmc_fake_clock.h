@@ -1,6 +1,6 @@
 #pragma once
 
-#include "usbtmc/Clock.h"
+#include "base/Clock.h"
 
 namespace zvisa::usbtmc::testing {
 

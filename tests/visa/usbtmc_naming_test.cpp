@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "usbtmc/LibusbErrors.h"
-#include "usbtmc/LibusbProvider.h"
-#include "usbtmc/UsbResourceName.h"
+#include "libusb/LibusbErrors.h"
+#include "libusb/LibusbProvider.h"
+#include "libusb/UsbResourceName.h"
 
-namespace zvisa::usbtmc {
+namespace zvisa::libusb {
 namespace {
 
 constexpr UsbInterfaceInfo kTmc0{0, 0xFE, 0x03, 0x01};
@@ -128,4 +128,4 @@ TEST(LibusbProvider, ListsWellFormedNamesAndDoesNotOpenUnknownOnes) {
 }
 
 }  // namespace
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa::libusb

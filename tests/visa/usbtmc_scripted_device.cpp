@@ -6,16 +6,6 @@
 
 namespace zvisa::usbtmc::testing {
 
-namespace {
-
-constexpr std::uint8_t kStatusSuccess = 0x01;
-constexpr std::uint8_t kStatusPending = 0x02;
-constexpr std::uint8_t kStatusFailed = 0x80;
-constexpr std::uint8_t kStatusTransferNotInProgress = 0x81;
-constexpr std::uint8_t kVendorSpecificIn = 127;
-
-}  // namespace
-
 ScriptedUsbDevice::ScriptedUsbDevice(FakeClock& clock, std::uint16_t maxPacket)
     : clock_(clock), maxPacket_(maxPacket) {}
 
@@ -224,7 +214,7 @@ TransferOutcome ScriptedUsbDevice::ControlIn(std::uint8_t requestType, std::uint
     }
     std::uint8_t reply[8] = {};
     switch (request) {
-        case 3:  // INITIATE_ABORT_BULK_IN
+        case kInitiateAbortBulkIn:
             reply[0] = !transferOpen_          ? kStatusFailed
                        : value != transferTag_ ? kStatusTransferNotInProgress
                                                : kStatusSuccess;
@@ -236,7 +226,7 @@ TransferOutcome ScriptedUsbDevice::ControlIn(std::uint8_t requestType, std::uint
                 QueueAbortTail();
             }
             break;
-        case 4:  // CHECK_ABORT_BULK_IN_STATUS
+        case kCheckAbortBulkInStatus:
             if (extraPendingChecks > 0) {
                 --extraPendingChecks;
                 QueueAbortTail();
@@ -244,10 +234,10 @@ TransferOutcome ScriptedUsbDevice::ControlIn(std::uint8_t requestType, std::uint
             reply[0] = pendingForever || !packets_.empty() ? kStatusPending : kStatusSuccess;
             reply[1] = packets_.empty() ? 0 : 1;
             break;
-        case 1:  // INITIATE_ABORT_BULK_OUT
-        case 2:  // CHECK_ABORT_BULK_OUT_STATUS
+        case kInitiateAbortBulkOut:
+        case kCheckAbortBulkOutStatus:
             reply[0] = kStatusSuccess;
-            if (request == 2) {
+            if (request == kCheckAbortBulkOutStatus) {
                 outHalted_ = true;
             }
             break;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "usbtmc/UsbTransport.h"
-#include "usbtmc/UsbtmcHeader.h"
+#include "base/UsbTransport.h"
+#include "usbtmc/UsbtmcProtocol.h"
 #include "usbtmc_fake_clock.h"
 
 namespace zvisa::usbtmc::testing {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <utility>
 
-#include "src/ResourceName.h"
+#include "base/ResourceName.h"
 
 namespace zvisa::sim {
 

@@ -1,5 +1,5 @@
 #include "sim/SimInstrument.h"
-#include "src/AsciiText.h"
+#include "base/AsciiText.h"
 
 #include <charconv>
 #include <cstring>

@@ -6,13 +6,11 @@
 
 namespace zvisa::sim {
 
-using usbtmc::TransferOutcome;
-using usbtmc::UsbResult;
 using Clock = std::chrono::steady_clock;
 
 SimMeter::SimMeter(SimMeterConfig config) : config_(std::move(config)), device_(config_) {}
 
-std::unique_ptr<usbtmc::UsbTransport> SimMeter::Connect() {
+std::unique_ptr<UsbTransport> SimMeter::Connect() {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (!plugged_) {
         return nullptr;

@@ -7,9 +7,9 @@
 #include <mutex>
 #include <string>
 
+#include "base/UsbTransport.h"
 #include "sim/SimMeterConfig.h"
 #include "sim/SimUsbtmcDevice.h"
-#include "usbtmc/UsbTransport.h"
 
 namespace zvisa::sim {
 
@@ -23,7 +23,7 @@ public:
     const std::string& Resource() const { return config_.resource; }
 
     // A transport for a new session, or null while unplugged.
-    std::unique_ptr<usbtmc::UsbTransport> Connect();
+    std::unique_ptr<UsbTransport> Connect();
 
     // Test hooks. An unplugged meter is not listed and every call of its
     // transports returns NoDevice; transports from before an unplug stay
@@ -34,15 +34,13 @@ public:
     int OpenTransportCount() const;
 
     // The transport calls; `connection` is the plug-in the transport was made for.
-    usbtmc::TransferOutcome BulkOut(unsigned connection, const std::uint8_t* data,
-                                    std::size_t length);
-    usbtmc::TransferOutcome BulkIn(unsigned connection, std::uint8_t* data, std::size_t length,
-                                   std::chrono::milliseconds timeout);
-    usbtmc::TransferOutcome ControlIn(unsigned connection, std::uint8_t requestType,
-                                      std::uint8_t request, std::uint16_t value,
-                                      std::uint16_t index, std::uint8_t* data,
-                                      std::uint16_t length);
-    usbtmc::UsbResult ClearHalt(unsigned connection, std::uint8_t endpoint);
+    TransferOutcome BulkOut(unsigned connection, const std::uint8_t* data, std::size_t length);
+    TransferOutcome BulkIn(unsigned connection, std::uint8_t* data, std::size_t length,
+                           std::chrono::milliseconds timeout);
+    TransferOutcome ControlIn(unsigned connection, std::uint8_t requestType, std::uint8_t request,
+                              std::uint16_t value, std::uint16_t index, std::uint8_t* data,
+                              std::uint16_t length);
+    UsbResult ClearHalt(unsigned connection, std::uint8_t endpoint);
     void Disconnect();
 
 private:

@@ -17,8 +17,7 @@ std::vector<std::string> SimProvider::ListResources() {
     return resources;
 }
 
-ViStatus SimProvider::Open(const std::string& resource,
-                           std::unique_ptr<usbtmc::UsbTransport>& transport) {
+ViStatus SimProvider::Open(const std::string& resource, std::unique_ptr<UsbTransport>& transport) {
     for (const auto& meter : meters_) {
         if (strcasecmp(meter->Resource().c_str(), resource.c_str()) == 0) {
             transport = meter->Connect();

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "usbtmc/Clock.h"
+#include "base/Clock.h"
+#include "base/UsbTransport.h"
 #include "usbtmc/Deadline.h"
-#include "usbtmc/UsbTransport.h"
 
 namespace zvisa::usbtmc {
 

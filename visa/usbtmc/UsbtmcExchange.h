@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "usbtmc/Clock.h"
+#include "base/Clock.h"
+#include "base/UsbTransport.h"
 #include "usbtmc/Deadline.h"
 #include "usbtmc/TransferAbort.h"
-#include "usbtmc/UsbTransport.h"
-#include "usbtmc/UsbtmcHeader.h"
 #include "usbtmc/UsbtmcMessageLayer.h"
+#include "usbtmc/UsbtmcProtocol.h"
 #include "visa.h"
 
 namespace zvisa::usbtmc {

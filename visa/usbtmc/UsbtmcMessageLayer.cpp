@@ -1,6 +1,6 @@
 #include "usbtmc/UsbtmcMessageLayer.h"
 
-#include "usbtmc/Clock.h"
+#include "base/Clock.h"
 #include "usbtmc/UsbtmcExchange.h"
 
 namespace zvisa::usbtmc {

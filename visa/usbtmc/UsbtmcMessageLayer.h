@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "usbtmc/UsbTransport.h"
+#include "base/UsbTransport.h"
 #include "visa.h"
 
 namespace zvisa::usbtmc {

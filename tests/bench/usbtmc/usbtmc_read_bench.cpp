@@ -7,12 +7,13 @@
 #include <ctime>
 #include <vector>
 
-#include "usbtmc/UsbTransport.h"
+#include "base/UsbTransport.h"
 #include "usbtmc/UsbtmcExchange.h"
-#include "usbtmc/UsbtmcHeader.h"
+#include "usbtmc/UsbtmcProtocol.h"
 
 namespace {
 
+using namespace zvisa;
 using namespace zvisa::usbtmc;
 
 constexpr std::size_t kBlockLength = 200009;

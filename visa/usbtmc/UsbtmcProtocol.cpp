@@ -1,4 +1,4 @@
-#include "usbtmc/UsbtmcHeader.h"
+#include "usbtmc/UsbtmcProtocol.h"
 
 namespace zvisa::usbtmc {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "src/ResourceExpression.h"
-#include "src/ResourceProvider.h"
-#include "usbtmc/UsbTransport.h"
+#include "api/ResourceExpression.h"
+#include "base/ResourceProvider.h"
+#include "base/UsbTransport.h"
 #include "visa.h"
 
 namespace zvisa {
@@ -24,7 +24,7 @@ public:
     // Opens the listed resource that `name` designates. VI_ERROR_INV_RSRC_NAME
     // when `name` is no resource string, VI_ERROR_RSRC_NFOUND when no provider
     // lists it, else what the provider's Open says.
-    ViStatus Open(std::string_view name, std::unique_ptr<usbtmc::UsbTransport>& transport);
+    ViStatus Open(std::string_view name, std::unique_ptr<UsbTransport>& transport);
 
 private:
     std::mutex mutex_;  // providers are not required to be thread-safe

@@ -1,11 +1,11 @@
-#include "usbtmc/LibusbProvider.h"
+#include "libusb/LibusbProvider.h"
 
 #include <strings.h>
 
-#include "usbtmc/LibusbHandles.h"
-#include "usbtmc/LibusbTransport.h"
+#include "libusb/LibusbHandles.h"
+#include "libusb/LibusbTransport.h"
 
-namespace zvisa::usbtmc {
+namespace zvisa::libusb {
 
 namespace {
 
@@ -48,7 +48,7 @@ std::vector<std::string> LibusbProvider::ListResources() {
 }
 
 ViStatus LibusbProvider::Open(const std::string& resource,
-                              std::unique_ptr<usbtmc::UsbTransport>& transport) {
+                              std::unique_ptr<UsbTransport>& transport) {
     ViStatus status = VI_ERROR_RSRC_NFOUND;
     VisitUsbtmcInterfaces([&](const UsbtmcResource& candidate, libusb_device* device) {
         if (strcasecmp(candidate.name.c_str(), resource.c_str()) != 0) {
@@ -135,12 +135,12 @@ std::optional<std::string> LibusbProvider::ReadSerial(libusb_device* device, std
     return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
 }
 
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa::libusb
 
 namespace zvisa {
 
 std::unique_ptr<ResourceProvider> MakeLibusbProvider() {
-    return std::make_unique<usbtmc::LibusbProvider>();
+    return std::make_unique<libusb::LibusbProvider>();
 }
 
 }  // namespace zvisa

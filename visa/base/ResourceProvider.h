@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "usbtmc/UsbTransport.h"
+#include "base/UsbTransport.h"
 #include "visa.h"
 
 namespace zvisa {
@@ -20,7 +20,7 @@ public:
     // Opens one listed resource (compared without regard to case). Returns
     // VI_SUCCESS and sets `transport`, or a VISA error and leaves it empty.
     virtual ViStatus Open(const std::string& resource,
-                          std::unique_ptr<usbtmc::UsbTransport>& transport) = 0;
+                          std::unique_ptr<UsbTransport>& transport) = 0;
 };
 
 }  // namespace zvisa

@@ -1,4 +1,4 @@
-#include "src/HandleTable.h"
+#include "api/HandleTable.h"
 
 #include <vector>
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "src/ResourceProvider.h"
-#include "usbtmc/UsbResourceName.h"
+#include "base/ResourceProvider.h"
+#include "libusb/UsbResourceName.h"
 
-namespace zvisa::usbtmc {
+namespace zvisa::libusb {
 
 // Every USBTMC interface on the USB bus, found with libusb. Without USB (no
 // libusb context, as in a container) it lists nothing and opens nothing.
@@ -19,8 +19,7 @@ public:
     LibusbProvider();
 
     std::vector<std::string> ListResources() override;
-    ViStatus Open(const std::string& resource,
-                  std::unique_ptr<usbtmc::UsbTransport>& transport) override;
+    ViStatus Open(const std::string& resource, std::unique_ptr<UsbTransport>& transport) override;
 
 private:
     // Called for each USBTMC interface until it returns true.
@@ -35,7 +34,7 @@ private:
     std::shared_ptr<libusb_context> context_;
 };
 
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa::libusb
 
 namespace zvisa {
 

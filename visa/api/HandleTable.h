@@ -5,9 +5,9 @@
 #include <unordered_map>
 #include <variant>
 
-#include "src/FindList.h"
-#include "src/InstrumentSession.h"
-#include "src/ResourceManager.h"
+#include "api/FindList.h"
+#include "api/InstrumentSession.h"
+#include "api/ResourceManager.h"
 #include "visa.h"
 
 namespace zvisa {

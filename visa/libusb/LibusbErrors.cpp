@@ -1,8 +1,8 @@
-#include "usbtmc/LibusbErrors.h"
+#include "libusb/LibusbErrors.h"
 
 #include <libusb.h>
 
-namespace zvisa::usbtmc {
+namespace zvisa::libusb {
 
 ViStatus OpenFailureStatus(int libusbError) {
     switch (libusbError) {
@@ -37,4 +37,4 @@ UsbResult TransferResult(int libusbError) {
     }
 }
 
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa::libusb

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace zvisa::usbtmc {
+namespace zvisa::libusb {
 
 // Owners of the libusb objects the provider and transport hold, so every
 // path out of a function gives them back.
@@ -36,4 +36,4 @@ struct ReleaseInterface {
 };
 using ClaimPtr = std::unique_ptr<libusb_device_handle, ReleaseInterface>;
 
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa::libusb

@@ -4,11 +4,11 @@
 
 #include <memory>
 
-#include "usbtmc/LibusbHandles.h"
-#include "usbtmc/UsbTransport.h"
+#include "base/UsbTransport.h"
+#include "libusb/LibusbHandles.h"
 #include "visa.h"
 
-namespace zvisa::usbtmc {
+namespace zvisa::libusb {
 
 // The bulk and control pipes of one USBTMC interface of a real device. The
 // kernel's usbtmc driver is detached while the interface is claimed and
@@ -60,4 +60,4 @@ private:
     std::uint16_t bulkInMaxPacket_;
 };
 
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa::libusb

@@ -1,6 +1,6 @@
-#include "src/ResourceManager.h"
+#include "api/ResourceManager.h"
 
-#include "src/ResourceName.h"
+#include "base/ResourceName.h"
 
 namespace zvisa {
 
@@ -20,8 +20,7 @@ std::vector<std::string> ResourceManager::Find(const ResourceExpression& express
     return matches;
 }
 
-ViStatus ResourceManager::Open(std::string_view name,
-                               std::unique_ptr<usbtmc::UsbTransport>& transport) {
+ViStatus ResourceManager::Open(std::string_view name, std::unique_ptr<UsbTransport>& transport) {
     const std::optional<ResourceName> wanted = ResourceName::Parse(name);
     if (!wanted) {
         return VI_ERROR_INV_RSRC_NAME;

@@ -1,8 +1,8 @@
-#include "usbtmc/Clock.h"
+#include "base/Clock.h"
 
 #include <thread>
 
-namespace zvisa::usbtmc {
+namespace zvisa {
 
 Clock::TimePoint Clock::Now() {
     return std::chrono::steady_clock::now();
@@ -17,4 +17,4 @@ Clock& Clock::Steady() {
     return steady;
 }
 
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "usbtmc/UsbTransport.h"
+#include "base/UsbTransport.h"
 #include "visa.h"
 
-namespace zvisa::usbtmc {
+namespace zvisa::libusb {
 
 // libusb error codes (LIBUSB_ERROR_*) as the VISA status of a failed open.
 ViStatus OpenFailureStatus(int libusbError);
@@ -11,4 +11,4 @@ ViStatus OpenFailureStatus(int libusbError);
 // A libusb transfer's return code as the transport's result.
 UsbResult TransferResult(int libusbError);
 
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa::libusb

@@ -1,5 +1,5 @@
-#include "src/ResourceName.h"
-#include "src/AsciiText.h"
+#include "base/ResourceName.h"
+#include "base/AsciiText.h"
 
 #include <algorithm>
 #include <array>

@@ -5,10 +5,10 @@
 #include <limits>
 #include <new>
 
+#include "api/HandleTable.h"
+#include "libusb/LibusbProvider.h"
 #include "sim/SimProvider.h"
 #include "sim/SimRegistry.h"
-#include "src/HandleTable.h"
-#include "usbtmc/LibusbProvider.h"
 #include "visa.h"
 
 namespace {
@@ -133,7 +133,7 @@ ViStatus viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 /*
         if ((mode & ~kLoadConfig) != VI_NO_LOCK) {
             return VI_ERROR_INV_ACC_MODE;
         }
-        std::unique_ptr<zvisa::usbtmc::UsbTransport> transport;
+        std::unique_ptr<zvisa::UsbTransport> transport;
         const ViStatus opened = manager->Open(name, transport);
         if (opened < VI_SUCCESS) {
             return opened;

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace zvisa::usbtmc {
+namespace zvisa {
 
 // Time as the message layer sees it. Tests substitute a clock that their
 // scripted device advances, so timeouts are checked without real waiting.
@@ -18,4 +18,4 @@ public:
     static Clock& Steady();
 };
 
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa

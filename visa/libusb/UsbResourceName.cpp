@@ -1,9 +1,9 @@
-#include "usbtmc/UsbResourceName.h"
+#include "libusb/UsbResourceName.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace zvisa::usbtmc {
+namespace zvisa::libusb {
 
 namespace {
 
@@ -61,4 +61,4 @@ std::vector<UsbtmcResource> UsbtmcResources(const UsbDeviceInfo& device) {
     return resources;
 }
 
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa::libusb

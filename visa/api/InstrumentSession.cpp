@@ -1,8 +1,8 @@
-#include "src/InstrumentSession.h"
+#include "api/InstrumentSession.h"
 
 namespace zvisa {
 
-InstrumentSession::InstrumentSession(std::unique_ptr<usbtmc::UsbTransport> transport)
+InstrumentSession::InstrumentSession(std::unique_ptr<UsbTransport> transport)
     : layer_(std::move(transport)) {}
 
 usbtmc::IoResult InstrumentSession::Write(const ViByte* data, ViUInt32 count) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace zvisa::usbtmc {
+namespace zvisa::libusb {
 
 // What enumeration needs from a device's descriptors, read by LibusbProvider
 // and kept free of libusb so the naming rules can be tested on plain data.
@@ -37,4 +37,4 @@ bool IsUsbtmcInterface(const UsbInterfaceInfo& usbInterface);
 // One resource per USBTMC interface of the device, in interface order.
 std::vector<UsbtmcResource> UsbtmcResources(const UsbDeviceInfo& device);
 
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa::libusb

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace zvisa::usbtmc {
+namespace zvisa {
 
 enum class UsbResult { Ok, Timeout, Stall, NoDevice, Error };
 
@@ -38,4 +38,4 @@ public:
     virtual std::uint8_t InterfaceNumber() const = 0;
 };
 
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa

@@ -1,11 +1,11 @@
-#include "usbtmc/LibusbTransport.h"
+#include "libusb/LibusbTransport.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "usbtmc/LibusbErrors.h"
+#include "libusb/LibusbErrors.h"
 
-namespace zvisa::usbtmc {
+namespace zvisa::libusb {
 
 namespace {
 
@@ -123,4 +123,4 @@ UsbResult LibusbTransport::ClearHalt(std::uint8_t endpoint) {
     return TransferResult(libusb_clear_halt(handle_.get(), endpoint));
 }
 
-}  // namespace zvisa::usbtmc
+}  // namespace zvisa::libusb

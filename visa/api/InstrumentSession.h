@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-#include "usbtmc/UsbTransport.h"
+#include "base/UsbTransport.h"
 #include "usbtmc/UsbtmcMessageLayer.h"
 #include "visa.h"
 
@@ -17,7 +17,7 @@ class InstrumentSession {
 public:
     static constexpr ViUInt32 kDefaultTimeoutMs = 2000;
 
-    explicit InstrumentSession(std::unique_ptr<usbtmc::UsbTransport> transport);
+    explicit InstrumentSession(std::unique_ptr<UsbTransport> transport);
 
     void SetTimeout(ViUInt32 timeoutMs) { timeoutMs_ = timeoutMs; }
     usbtmc::IoResult Write(const ViByte* data, ViUInt32 count);
