@@ -1,4 +1,4 @@
-# The USBTMC message layer against a scripted USB endpoint pair, and libusb naming on descriptor
+# The USBTMC exchange against a scripted USB endpoint pair, and libusb naming on descriptor
 # data. Included from this folder's CMakeLists.txt; paths are relative to this file.
 add_library(usbtmc_scripted_device STATIC ${CMAKE_CURRENT_LIST_DIR}/usbtmc_scripted_device.cpp)
 target_include_directories(usbtmc_scripted_device PUBLIC ${CMAKE_CURRENT_LIST_DIR})

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "usbtmc/UsbtmcExchange.h"
-#include "usbtmc/UsbtmcMessageLayer.h"
 #include "usbtmc_scripted_device.h"
 
 namespace zvisa::usbtmc::testing {
@@ -441,24 +439,6 @@ TEST(UsbtmcTransportFailure, VanishedDeviceKeepsBytesAndFailsEveryLaterCallAtOnc
         EXPECT_EQ(rig.Receive().status, VI_ERROR_CONN_LOST) << c.name;
         EXPECT_EQ(rig.device.TransportCalls(), callsBefore) << c.name;
     }
-}
-
-TEST(UsbtmcMessageLayer, OwnsItsTransportAndExchangesMessages) {
-    FakeClock clock;
-    auto device = std::make_unique<ScriptedUsbDevice>(clock);
-    device->Answer("*idn?\n", Bytes(kIdentity));
-    UsbtmcMessageLayer layer(std::move(device));
-    const std::string command = "*idn?\n";
-    std::vector<std::uint8_t> buffer(100);
-
-    const IoResult written = layer.Write(reinterpret_cast<const std::uint8_t*>(command.data()),
-                                         command.size(), kTimeoutMs);
-    const IoResult read = layer.Read(buffer.data(), buffer.size(), kTimeoutMs);
-
-    EXPECT_EQ(written.status, VI_SUCCESS);
-    EXPECT_EQ(read.status, VI_SUCCESS);
-    buffer.resize(read.count);
-    EXPECT_EQ(buffer, Bytes(kIdentity));
 }
 
 }  // namespace

@@ -5,18 +5,19 @@
 #include <mutex>
 
 #include "base/UsbTransport.h"
-#include "usbtmc/UsbtmcMessageLayer.h"
+#include "usbtmc/UsbtmcExchange.h"
 #include "visa.h"
 
 namespace zvisa {
 
-// One viOpen: the message layer over the opened transport and the
+// One viOpen: the opened transport, the USBTMC exchange over it and the
 // session's I/O timeout. Calls on one session run one at a time, as the
-// message layer keeps per-transfer state.
+// exchange keeps per-transfer state.
 class InstrumentSession {
 public:
     static constexpr ViUInt32 kDefaultTimeoutMs = 2000;
 
+    // `transport` is not null.
     explicit InstrumentSession(std::unique_ptr<UsbTransport> transport);
 
     void SetTimeout(ViUInt32 timeoutMs) { timeoutMs_ = timeoutMs; }
@@ -26,7 +27,8 @@ public:
 private:
     std::mutex ioMutex_;
     std::atomic<ViUInt32> timeoutMs_{kDefaultTimeoutMs};
-    usbtmc::UsbtmcMessageLayer layer_;
+    std::unique_ptr<UsbTransport> transport_;
+    usbtmc::UsbtmcExchange exchange_;  // borrows *transport_: destroyed first
 };
 
 }  // namespace zvisa

@@ -4,7 +4,7 @@
 
 namespace zvisa {
 
-// Time as the message layer sees it. Tests substitute a clock that their
+// Time as the USBTMC exchange sees it. Tests substitute a clock that their
 // scripted device advances, so timeouts are checked without real waiting.
 class Clock {
 public:

@@ -17,7 +17,7 @@ struct TransferOutcome {
 // call completes when `length` bytes have arrived or the device ends its
 // transfer with a short or zero-length packet. Timeouts are always > 0 ms.
 // The libusb transport and the simulated meter both implement this, so the
-// message layer above is the same code for real and simulated meters.
+// USBTMC exchange above is the same code for real and simulated meters.
 class UsbTransport {
 public:
     virtual ~UsbTransport() = default;

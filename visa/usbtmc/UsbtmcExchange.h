@@ -8,19 +8,31 @@
 #include "base/UsbTransport.h"
 #include "usbtmc/Deadline.h"
 #include "usbtmc/TransferAbort.h"
-#include "usbtmc/UsbtmcMessageLayer.h"
 #include "usbtmc/UsbtmcProtocol.h"
 #include "visa.h"
 
 namespace zvisa::usbtmc {
 
-// The work behind UsbtmcMessageLayer, with the clock passed in so tests can
-// run timeouts on scripted time. Borrows the transport; never throws.
+struct IoResult {
+    ViStatus status = VI_SUCCESS;
+    std::size_t count = 0;  // bytes written or stored, also on failure
+};
+
+// USBTMC device-dependent messages over one transport: DEV_DEP_MSG_OUT for
+// writes, REQUEST_DEV_DEP_MSG_IN and DEV_DEP_MSG_IN for reads. One per VISA
+// session, as it keeps the session's bTag sequence. Deadlines run on `clock`,
+// so tests can run timeouts on scripted time. Borrows both; never throws.
 class UsbtmcExchange {
 public:
     UsbtmcExchange(UsbTransport& transport, Clock& clock);
 
+    // timeoutMs is the session's VI_ATTR_TMO_VALUE: one deadline for the
+    // whole call, VI_TMO_INFINITE for none.
     IoResult Write(const std::uint8_t* data, std::size_t length, ViUInt32 timeoutMs);
+
+    // VI_SUCCESS at the end of a message, VI_SUCCESS_MAX_CNT when `count`
+    // bytes arrived first (the rest stays readable), VI_ERROR_TMO with the
+    // bytes that did arrive. Never stores more than `count` bytes.
     IoResult Read(std::uint8_t* buffer, std::size_t count, ViUInt32 timeoutMs);
 
 private:

@@ -1,4 +1,4 @@
-// Reads the 200009-byte "DR?" block through the USBTMC message layer from a
+// Reads the 200009-byte "DR?" block through the USBTMC exchange from a
 // scripted endpoint and prints the USB traffic and host CPU time it takes.
 //   usbtmc_read_bench [reads]
 #include <algorithm>
