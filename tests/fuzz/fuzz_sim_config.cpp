@@ -37,7 +37,7 @@ const char* ProfileName(SimProfile profile) {
     std::abort();
 }
 
-// `resource=profile[,instant][,truncate=N]` per meter, joined by ';'.
+// `resource=profile[,instant][,truncate=N][,virtual-time]` per meter, joined by ';'.
 std::string LongForm(const std::vector<SimMeterConfig>& meters) {
     std::string text;
     for (const SimMeterConfig& meter : meters) {
@@ -49,13 +49,17 @@ std::string LongForm(const std::vector<SimMeterConfig>& meters) {
         if (meter.truncateAfter) {
             text += ",truncate=" + std::to_string(*meter.truncateAfter);
         }
+        if (meter.virtualTime) {
+            text += ",virtual-time";
+        }
     }
     return text;
 }
 
 bool SameMeter(const SimMeterConfig& a, const SimMeterConfig& b) {
     return a.resource == b.resource && a.serial == b.serial && a.profile == b.profile &&
-           a.instant == b.instant && a.truncateAfter == b.truncateAfter;
+           a.instant == b.instant && a.truncateAfter == b.truncateAfter &&
+           a.virtualTime == b.virtualTime;
 }
 
 std::string Lower(std::string text) {

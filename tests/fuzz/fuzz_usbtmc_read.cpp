@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "base/UsbTransport.h"
+#include "base/VirtualClock.h"
 #include "usbtmc/UsbtmcExchange.h"
 #include "usbtmc/UsbtmcProtocol.h"
-#include "usbtmc_fake_clock.h"
 
 namespace {
 
@@ -66,8 +66,7 @@ private:
 // real handle does after an unplug. Time passes only inside its calls.
 class FuzzedTransport : public UsbTransport {
 public:
-    FuzzedTransport(DeviceScript& script, testing::FakeClock& clock)
-        : script_(script), clock_(clock) {
+    FuzzedTransport(DeviceScript& script, VirtualClock& clock) : script_(script), clock_(clock) {
         constexpr std::uint16_t kPacketSizes[] = {512, 64, 8, 1, 0};
         maxPacket_ = kPacketSizes[script_.Choice(std::size(kPacketSizes))];
     }
@@ -123,6 +122,7 @@ public:
     std::uint8_t BulkInEndpoint() const override { return 0x81; }
     std::uint8_t BulkOutEndpoint() const override { return 0x02; }
     std::uint16_t BulkInMaxPacket() const override { return maxPacket_; }
+    Clock& TimeSource() override { return clock_; }
     std::uint8_t InterfaceNumber() const override { return 0; }
 
 private:
@@ -179,7 +179,7 @@ private:
     }
 
     DeviceScript& script_;
-    testing::FakeClock& clock_;
+    VirtualClock& clock_;
     std::uint16_t maxPacket_ = 512;
     std::uint8_t requestTag_ = 0;
     bool gone_ = false;
@@ -253,9 +253,9 @@ private:
     }
 
     DeviceScript& script_;
-    testing::FakeClock clock_;
+    VirtualClock clock_;
     FuzzedTransport device_;
-    UsbtmcExchange exchange_{device_, clock_};
+    UsbtmcExchange exchange_{device_};
 };
 
 }  // namespace

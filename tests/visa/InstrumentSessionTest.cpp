@@ -13,15 +13,15 @@
 namespace {
 
 using zvisa::InstrumentSession;
+using zvisa::VirtualClock;
 using zvisa::usbtmc::IoResult;
 using zvisa::usbtmc::testing::Bytes;
-using zvisa::usbtmc::testing::FakeClock;
 using zvisa::usbtmc::testing::ScriptedUsbDevice;
 
 const std::string kIdentity = "ZORVANE,DMM-TEST,SN1,1.0\n";
 
 TEST(InstrumentSessionTest, OwnsItsTransportAndExchangesMessages) {
-    FakeClock clock;
+    VirtualClock clock;
     auto device = std::make_unique<ScriptedUsbDevice>(clock);
     device->Answer("*idn?\n", Bytes(kIdentity));
     InstrumentSession session(std::move(device));

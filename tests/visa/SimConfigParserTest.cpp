@@ -21,6 +21,7 @@ TEST(SimConfigParserTest, ShortFormGivesOneMeterAtSim0001) {
     EXPECT_EQ(result.meters[0].profile, SimProfile::kDcVolts);
     EXPECT_FALSE(result.meters[0].instant);
     EXPECT_FALSE(result.meters[0].truncateAfter.has_value());
+    EXPECT_FALSE(result.meters[0].virtualTime);
 }
 
 TEST(SimConfigParserTest, ResourcesComeInTheOrderGiven) {
@@ -37,12 +38,13 @@ TEST(SimConfigParserTest, ResourcesComeInTheOrderGiven) {
 
 TEST(SimConfigParserTest, ReadsOptionsAndToleratesSpaces) {
     const SimConfigParser::Result result =
-        SimConfigParser::Parse(" acv , instant , truncate=1000 ");
+        SimConfigParser::Parse(" acv , instant , truncate=1000 , Virtual-Time ");
     ASSERT_TRUE(result.error.empty()) << result.error;
     ASSERT_EQ(result.meters.size(), 1u);
     EXPECT_EQ(result.meters[0].profile, SimProfile::kAcVolts);
     EXPECT_TRUE(result.meters[0].instant);
     EXPECT_EQ(result.meters[0].truncateAfter, 1000u);
+    EXPECT_TRUE(result.meters[0].virtualTime);
 }
 
 TEST(SimConfigParserTest, EmptyTextOffersNothingWithoutComplaint) {
@@ -64,6 +66,7 @@ TEST(SimConfigParserTest, MalformedTextOffersNoMeterAndSaysWhere) {
         {"dcv,truncate=12a", "truncate="},
         {"dcv,truncate=99999999999999999999999", "truncate="},
         {"dcv,instant,instant", "repeats option"},
+        {"dcv,virtual-time,virtual-time", "repeats option"},
         {"dcv,", "empty option"},
         {"dcv,,instant", "empty option"},
         {"dcv;", "entry 2 is empty"},
@@ -101,7 +104,7 @@ TEST(SimConfigParserTest, RegistryReportsAMalformedTextOnce) {
     const std::string printed = testing::internal::GetCapturedStderr();
     const std::string expected =
         "zvisa: ZVISA_SIM=\"dcv,bogus\" is not valid: entry 1 has unknown option \"bogus\", "
-        "expected instant or truncate=N. No simulated meter is offered.\n";
+        "expected instant, truncate=N or virtual-time. No simulated meter is offered.\n";
     EXPECT_EQ(printed, expected);
 }
 

@@ -52,6 +52,7 @@ protected:
         config.serial = "SIM0001";
         config.profile = profile;
         config.instant = instant;
+        config.virtualTime = virtualTime;
         meter = std::make_shared<SimMeter>(config);
         usb = meter->Connect();
     }
@@ -88,6 +89,7 @@ protected:
     }
 
     bool instant = true;
+    bool virtualTime = false;
     std::shared_ptr<SimMeter> meter;
     std::unique_ptr<zvisa::UsbTransport> usb;
     Bytes received;
@@ -205,13 +207,18 @@ TEST_F(SimMeterTest, MessagesArriveInPieces) {
     EXPECT_EQ(ReceivedData(kIdentity.size()), kIdentity);
 }
 
+// On virtual time, so the waits are exact.
 TEST_F(SimMeterTest, ReplyWaitsForTheAcquisition) {
     instant = false;
+    virtualTime = true;
     UseMeter(SimProfile::kDcVolts);
+    auto& clock = dynamic_cast<zvisa::VirtualClock&>(usb->TimeSource());
     Send(Message(1, "VOLT:NPLC 1\nSAMPLE:COUNT 50\nDR?\n"));  // 1 s of measuring
     Send(Request(2, 1000));
     EXPECT_EQ(In(1024, milliseconds(20)).result, UsbResult::Timeout);
+    EXPECT_EQ(clock.Elapsed(), milliseconds(20));
     EXPECT_EQ(In(1024, milliseconds(5000)).result, UsbResult::Ok);
+    EXPECT_EQ(clock.Elapsed(), milliseconds(1000));
     EXPECT_EQ(ReceivedHeader().transferSize, std::string("#3200").size() + 200 + 1);
 }
 

@@ -37,8 +37,7 @@ std::vector<std::uint8_t> Head(const std::vector<std::uint8_t>& bytes, std::size
 
 // A meter on a scripted endpoint pair, with the layer under test on top.
 struct Rig {
-    explicit Rig(std::uint16_t maxPacket = 512)
-        : device(clock, maxPacket), exchange(device, clock) {
+    explicit Rig(std::uint16_t maxPacket = 512) : device(clock, maxPacket), exchange(device) {
         device.Answer("*idn?\n", Bytes(kIdentity));
         device.Answer("DR?\n", BlockReply());
     }
@@ -81,7 +80,7 @@ struct Rig {
         return calls;
     }
 
-    FakeClock clock;
+    VirtualClock clock;
     ScriptedUsbDevice device;
     UsbtmcExchange exchange;
     std::vector<std::uint8_t> reply;

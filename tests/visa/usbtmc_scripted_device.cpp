@@ -6,7 +6,7 @@
 
 namespace zvisa::usbtmc::testing {
 
-ScriptedUsbDevice::ScriptedUsbDevice(FakeClock& clock, std::uint16_t maxPacket)
+ScriptedUsbDevice::ScriptedUsbDevice(VirtualClock& clock, std::uint16_t maxPacket)
     : clock_(clock), maxPacket_(maxPacket) {}
 
 void ScriptedUsbDevice::Answer(const std::string& command, std::vector<std::uint8_t> reply) {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/UsbTransport.h"
+#include "base/VirtualClock.h"
 #include "usbtmc/UsbtmcProtocol.h"
-#include "usbtmc_fake_clock.h"
 
 namespace zvisa::usbtmc::testing {
 
@@ -50,7 +50,7 @@ public:
     static constexpr std::uint8_t kInEndpoint = 0x81;
     static constexpr std::uint8_t kOutEndpoint = 0x02;
 
-    explicit ScriptedUsbDevice(FakeClock& clock, std::uint16_t maxPacket = 512);
+    explicit ScriptedUsbDevice(VirtualClock& clock, std::uint16_t maxPacket = 512);
 
     // --- script
     void Answer(const std::string& command, std::vector<std::uint8_t> reply);
@@ -89,6 +89,7 @@ public:
     std::uint8_t BulkInEndpoint() const override { return kInEndpoint; }
     std::uint8_t BulkOutEndpoint() const override { return kOutEndpoint; }
     std::uint16_t BulkInMaxPacket() const override { return maxPacket_; }
+    Clock& TimeSource() override { return clock_; }
     std::uint8_t InterfaceNumber() const override { return 0; }
 
 private:
@@ -100,7 +101,7 @@ private:
     void QueueAbortTail();
     TransferOutcome PipeEvent(std::size_t got, std::chrono::milliseconds timeout);
 
-    FakeClock& clock_;
+    VirtualClock& clock_;
     std::uint16_t maxPacket_;
     std::map<std::string, std::vector<std::uint8_t>> answers_;
     std::deque<ReplyFault> faults_;

@@ -1,11 +1,9 @@
 #include "api/InstrumentSession.h"
 
-#include "base/Clock.h"
-
 namespace zvisa {
 
 InstrumentSession::InstrumentSession(std::unique_ptr<UsbTransport> transport)
-    : transport_(std::move(transport)), exchange_(*transport_, Clock::Steady()) {}
+    : transport_(std::move(transport)), exchange_(*transport_) {}
 
 usbtmc::IoResult InstrumentSession::Write(const ViByte* data, ViUInt32 count) {
     const std::lock_guard<std::mutex> lock(ioMutex_);

@@ -11,8 +11,8 @@
 namespace zvisa {
 
 // One viOpen: the opened transport, the USBTMC exchange over it and the
-// session's I/O timeout. Calls on one session run one at a time, as the
-// exchange keeps per-transfer state.
+// session's I/O timeout, measured on the transport's clock. Calls on one session run one at a time,
+// as the exchange keeps per-transfer state.
 class InstrumentSession {
 public:
     static constexpr ViUInt32 kDefaultTimeoutMs = 2000;

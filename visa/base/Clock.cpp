@@ -4,16 +4,26 @@
 
 namespace zvisa {
 
-Clock::TimePoint Clock::Now() {
-    return std::chrono::steady_clock::now();
-}
+namespace {
 
-void Clock::SleepFor(std::chrono::milliseconds duration) {
-    std::this_thread::sleep_for(duration);
-}
+class SteadyClock : public Clock {
+public:
+    TimePoint Now() override { return std::chrono::steady_clock::now(); }
+
+    void SleepFor(std::chrono::milliseconds duration) override {
+        std::this_thread::sleep_for(duration);
+    }
+
+    void WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
+                   TimePoint until) override {
+        changed.wait_until(lock, until);
+    }
+};
+
+}  // namespace
 
 Clock& Clock::Steady() {
-    static Clock steady;
+    static SteadyClock steady;
     return steady;
 }
 

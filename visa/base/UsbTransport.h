@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/Clock.h"
+
 namespace zvisa {
 
 enum class UsbResult { Ok, Timeout, Stall, NoDevice, Error };
@@ -35,6 +37,9 @@ public:
     virtual std::uint8_t BulkInEndpoint() const = 0;   // e.g. 0x81
     virtual std::uint8_t BulkOutEndpoint() const = 0;  // e.g. 0x02
     virtual std::uint16_t BulkInMaxPacket() const = 0;
+    // The time the device and these timeouts run on; callers measure their
+    // own deadlines on it too.
+    virtual Clock& TimeSource() = 0;
     virtual std::uint8_t InterfaceNumber() const = 0;
 };
 

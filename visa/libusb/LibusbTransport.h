@@ -33,6 +33,7 @@ public:
     std::uint8_t BulkInEndpoint() const override { return bulkIn_; }
     std::uint8_t BulkOutEndpoint() const override { return bulkOut_; }
     std::uint16_t BulkInMaxPacket() const override { return bulkInMaxPacket_; }
+    Clock& TimeSource() override { return Clock::Steady(); }
     std::uint8_t InterfaceNumber() const override { return interfaceNumber_; }
 
 private:

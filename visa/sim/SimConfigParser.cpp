@@ -18,7 +18,11 @@ constexpr std::array<std::pair<std::string_view, SimProfile>, 4> kProfiles = {{
     {"acv", SimProfile::kAcVolts},
     {"mute", SimProfile::kMute},
 }};
-constexpr std::string_view kInstant = "instant";
+// Options that switch something on.
+constexpr std::array<std::pair<std::string_view, bool SimMeterConfig::*>, 2> kSwitches = {{
+    {"instant", &SimMeterConfig::instant},
+    {"virtual-time", &SimMeterConfig::virtualTime},
+}};
 constexpr std::string_view kTruncate = "truncate=";
 
 std::string_view Trim(std::string_view text) {
@@ -165,12 +169,14 @@ bool SimConfigParser::ParseOption(std::string_view option, SimMeterConfig& meter
     if (option.empty()) {
         return Fail("has an empty option (stray ','?)");
     }
-    if (EqualsIgnoringCase(option, kInstant)) {
-        if (meter.instant) {
-            return Fail("repeats option " + Quoted(option));
+    for (const auto& [name, setting] : kSwitches) {
+        if (EqualsIgnoringCase(option, name)) {
+            if (meter.*setting) {
+                return Fail("repeats option " + Quoted(option));
+            }
+            meter.*setting = true;
+            return true;
         }
-        meter.instant = true;
-        return true;
     }
     if (option.size() >= kTruncate.size() &&
         EqualsIgnoringCase(option.substr(0, kTruncate.size()), kTruncate)) {
@@ -186,7 +192,8 @@ bool SimConfigParser::ParseOption(std::string_view option, SimMeterConfig& meter
         meter.truncateAfter = *count;
         return true;
     }
-    return Fail("has unknown option " + Quoted(option) + ", expected instant or truncate=N");
+    return Fail("has unknown option " + Quoted(option) +
+                ", expected instant, truncate=N or virtual-time");
 }
 
 bool SimConfigParser::IsDuplicate(const SimMeterConfig& meter) const {

@@ -7,7 +7,9 @@
 #include <mutex>
 #include <string>
 
+#include "base/Clock.h"
 #include "base/UsbTransport.h"
+#include "base/VirtualClock.h"
 #include "sim/SimMeterConfig.h"
 #include "sim/SimUsbtmcDevice.h"
 
@@ -21,6 +23,9 @@ public:
     explicit SimMeter(SimMeterConfig config);
 
     const std::string& Resource() const { return config_.resource; }
+    // The time the meter runs on, and its sessions with it: virtual when the
+    // settings ask for it, so a timeout takes its full length at once.
+    Clock& TimeSource() { return clock_; }
 
     // A transport for a new session, or null while unplugged.
     std::unique_ptr<UsbTransport> Connect();
@@ -47,6 +52,8 @@ private:
     bool IsConnected(unsigned connection) const { return plugged_ && connection == plugIns_; }
 
     const SimMeterConfig config_;
+    std::unique_ptr<VirtualClock> virtualClock_;  // when the settings ask for virtual time
+    Clock& clock_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;  // wakes bulk-IN calls waiting for a reply
     SimUsbtmcDevice device_;

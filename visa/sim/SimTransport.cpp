@@ -45,6 +45,10 @@ std::uint16_t SimTransport::BulkInMaxPacket() const {
     return SimUsbtmcDevice::kMaxPacket;
 }
 
+Clock& SimTransport::TimeSource() {
+    return meter_->TimeSource();
+}
+
 std::uint8_t SimTransport::InterfaceNumber() const {
     return SimUsbtmcDevice::kInterface;
 }

@@ -29,6 +29,7 @@ public:
     std::uint8_t BulkInEndpoint() const override;
     std::uint8_t BulkOutEndpoint() const override;
     std::uint16_t BulkInMaxPacket() const override;
+    Clock& TimeSource() override;
     std::uint8_t InterfaceNumber() const override;
 
 private:

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Clock.h"
 #include "base/UsbTransport.h"
 #include "sim/SimInstrument.h"
 #include "sim/SimMeterConfig.h"
@@ -21,7 +22,7 @@ namespace zvisa::sim {
 // Plain state: the caller supplies the time and the locking.
 class SimUsbtmcDevice {
 public:
-    using TimePoint = std::chrono::steady_clock::time_point;
+    using TimePoint = Clock::TimePoint;
 
     static constexpr std::uint8_t kBulkInEndpoint = 0x81;
     static constexpr std::uint8_t kBulkOutEndpoint = 0x02;

@@ -20,8 +20,8 @@ constexpr std::size_t kDrainPackets = 64;
 
 }  // namespace
 
-TransferAbort::TransferAbort(UsbTransport& transport, Clock& clock)
-    : transport_(transport), clock_(clock) {}
+TransferAbort::TransferAbort(UsbTransport& transport)
+    : transport_(transport), clock_(transport.TimeSource()) {}
 
 UsbResult TransferAbort::AbortBulkIn(std::uint8_t tag) {
     const Deadline deadline(clock_, kAbortBudget);

@@ -15,7 +15,7 @@ namespace zvisa::usbtmc {
 // time budget: it runs after the caller's deadline has usually passed.
 class TransferAbort {
 public:
-    TransferAbort(UsbTransport& transport, Clock& clock);
+    explicit TransferAbort(UsbTransport& transport);
 
     // `tag` is the bTag of the REQUEST whose reply is cut off. Returns Ok when
     // the device confirmed the abort, NoDevice when it vanished, otherwise

@@ -19,8 +19,8 @@ std::size_t RoundUp(std::size_t length, std::size_t multiple) {
 
 }  // namespace
 
-UsbtmcExchange::UsbtmcExchange(UsbTransport& transport, Clock& clock)
-    : transport_(transport), abort_(transport, clock), clock_(clock) {}
+UsbtmcExchange::UsbtmcExchange(UsbTransport& transport)
+    : transport_(transport), abort_(transport), clock_(transport.TimeSource()) {}
 
 IoResult UsbtmcExchange::Write(const std::uint8_t* data, std::size_t length, ViUInt32 timeoutMs) {
     if (connectionLost_) {

@@ -20,11 +20,12 @@ struct IoResult {
 
 // USBTMC device-dependent messages over one transport: DEV_DEP_MSG_OUT for
 // writes, REQUEST_DEV_DEP_MSG_IN and DEV_DEP_MSG_IN for reads. One per VISA
-// session, as it keeps the session's bTag sequence. Deadlines run on `clock`,
-// so tests can run timeouts on scripted time. Borrows both; never throws.
+// session, as it keeps the session's bTag sequence. Deadlines run on the
+// transport's clock, so a simulated or scripted device can run timeouts on
+// virtual time. Borrows the transport; never throws.
 class UsbtmcExchange {
 public:
-    UsbtmcExchange(UsbTransport& transport, Clock& clock);
+    explicit UsbtmcExchange(UsbTransport& transport);
 
     // timeoutMs is the session's VI_ATTR_TMO_VALUE: one deadline for the
     // whole call, VI_TMO_INFINITE for none.

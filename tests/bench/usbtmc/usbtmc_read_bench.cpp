@@ -67,6 +67,7 @@ public:
     std::uint8_t BulkInEndpoint() const override { return 0x81; }
     std::uint8_t BulkOutEndpoint() const override { return 0x02; }
     std::uint16_t BulkInMaxPacket() const override { return maxPacket_; }
+    Clock& TimeSource() override { return Clock::Steady(); }
     std::uint8_t InterfaceNumber() const override { return 0; }
 
     void ResetCounts() { requests = bulkOutCalls = bulkInCalls = inTransfers = 0; }
@@ -138,7 +139,7 @@ double TimedRead(UsbtmcExchange& exchange, std::vector<std::uint8_t>& buffer, co
 void Run(const Scenario& scenario, int reads) {
     constexpr int kWarmUpReads = 20;
     BlockEndpoint endpoint(scenario.maxPacket, scenario.transferLimit);
-    UsbtmcExchange exchange(endpoint, Clock::Steady());
+    UsbtmcExchange exchange(endpoint);
     std::vector<std::uint8_t> buffer(kReadCount);
     for (int i = 0; i < kWarmUpReads; ++i) {
         TimedRead(exchange, buffer, scenario.name);
