@@ -31,7 +31,7 @@ void Require(bool condition) {
 }
 
 // The input read front to back in fixed-width fields, so a seed is simply the
-// device's answers in the order the host asks (see make_usbtmc_read_seeds.py).
+// device's answers in the order the host asks (see make_seeds.py).
 // Past the end every field reads as zero.
 class DeviceScript {
 public:
@@ -123,7 +123,6 @@ public:
     std::uint8_t BulkOutEndpoint() const override { return 0x02; }
     std::uint16_t BulkInMaxPacket() const override { return maxPacket_; }
     Clock& TimeSource() override { return clock_; }
-    std::uint8_t InterfaceNumber() const override { return 0; }
 
 private:
     // Result (Ok, Stall, Timeout, Error, NoDevice), the share of the timeout

@@ -90,7 +90,6 @@ public:
     std::uint8_t BulkOutEndpoint() const override { return kOutEndpoint; }
     std::uint16_t BulkInMaxPacket() const override { return maxPacket_; }
     Clock& TimeSource() override { return clock_; }
-    std::uint8_t InterfaceNumber() const override { return 0; }
 
 private:
     void TakeMessageOut(const BulkHeader& header, const std::uint8_t* data, std::size_t length);

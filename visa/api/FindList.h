@@ -1,20 +1,10 @@
 #pragma once
 
-#include <string>
-#include <utility>
-#include <vector>
-
 namespace zvisa {
 
-// What one viFindRsrc matched, kept for the find list handle it returns.
-class FindList {
-public:
-    explicit FindList(std::vector<std::string> matches) : matches_(std::move(matches)) {}
-
-    const std::vector<std::string>& Matches() const { return matches_; }
-
-private:
-    std::vector<std::string> matches_;
-};
+// What a viFindRsrc with a find list hands back a handle to. The call itself
+// returns the first match and the count, so the list holds nothing to read;
+// its handle is closed like any other.
+class FindList {};
 
 }  // namespace zvisa

@@ -92,7 +92,7 @@ ViStatus viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi, ViPUInt3
         if (!expression) {
             return VI_ERROR_INV_EXPR;
         }
-        std::vector<std::string> matches = manager->Find(*expression);
+        const std::vector<std::string> matches = manager->Find(*expression);
         if (matches.empty()) {
             return VI_ERROR_RSRC_NFOUND;
         }
@@ -102,8 +102,7 @@ ViStatus viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi, ViPUInt3
                 std::min<std::size_t>(matches.size(), std::numeric_limits<ViUInt32>::max()));
         }
         if (vi != nullptr) {
-            const ViObject list =
-                HandleTable::Global().Add(std::make_shared<FindList>(std::move(matches)), sesn);
+            const ViObject list = HandleTable::Global().Add(std::make_shared<FindList>(), sesn);
             if (list == VI_NULL) {
                 return VI_ERROR_INV_OBJECT;  // the manager was closed meanwhile
             }

@@ -40,7 +40,6 @@ public:
     // The time the device and these timeouts run on; callers measure their
     // own deadlines on it too.
     virtual Clock& TimeSource() = 0;
-    virtual std::uint8_t InterfaceNumber() const = 0;
 };
 
 }  // namespace zvisa

@@ -40,18 +40,16 @@ ViStatus LibusbTransport::Open(std::shared_ptr<libusb_context> context, libusb_d
         return OpenFailureStatus(claimed);
     }
     ClaimPtr claim(raw, ReleaseInterface{interfaceNumber});
-    transport.reset(new LibusbTransport(std::move(context), std::move(handle), std::move(claim),
-                                        interfaceNumber, endpoints));
+    transport.reset(
+        new LibusbTransport(std::move(context), std::move(handle), std::move(claim), endpoints));
     return VI_SUCCESS;
 }
 
 LibusbTransport::LibusbTransport(std::shared_ptr<libusb_context> context, HandlePtr handle,
-                                 ClaimPtr claim, std::uint8_t interfaceNumber,
-                                 const Endpoints& endpoints)
+                                 ClaimPtr claim, const Endpoints& endpoints)
     : context_(std::move(context)),
       handle_(std::move(handle)),
       claim_(std::move(claim)),
-      interfaceNumber_(interfaceNumber),
       bulkIn_(endpoints.bulkIn),
       bulkOut_(endpoints.bulkOut),
       bulkInMaxPacket_(endpoints.bulkInMaxPacket) {}

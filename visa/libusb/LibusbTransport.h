@@ -34,7 +34,6 @@ public:
     std::uint8_t BulkOutEndpoint() const override { return bulkOut_; }
     std::uint16_t BulkInMaxPacket() const override { return bulkInMaxPacket_; }
     Clock& TimeSource() override { return Clock::Steady(); }
-    std::uint8_t InterfaceNumber() const override { return interfaceNumber_; }
 
 private:
     struct Endpoints {
@@ -44,7 +43,7 @@ private:
     };
 
     LibusbTransport(std::shared_ptr<libusb_context> context, HandlePtr handle, ClaimPtr claim,
-                    std::uint8_t interfaceNumber, const Endpoints& endpoints);
+                    const Endpoints& endpoints);
     static bool FindBulkEndpoints(libusb_device* device, std::uint8_t interfaceNumber,
                                   Endpoints& endpoints);
     TransferOutcome Bulk(std::uint8_t endpoint, std::uint8_t* data, std::size_t length,
@@ -55,7 +54,6 @@ private:
     std::shared_ptr<libusb_context> context_;
     HandlePtr handle_;
     ClaimPtr claim_;
-    std::uint8_t interfaceNumber_;
     std::uint8_t bulkIn_;
     std::uint8_t bulkOut_;
     std::uint16_t bulkInMaxPacket_;

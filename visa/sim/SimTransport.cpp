@@ -49,8 +49,4 @@ Clock& SimTransport::TimeSource() {
     return meter_->TimeSource();
 }
 
-std::uint8_t SimTransport::InterfaceNumber() const {
-    return SimUsbtmcDevice::kInterface;
-}
-
 }  // namespace zvisa::sim

@@ -30,7 +30,6 @@ public:
     std::uint8_t BulkOutEndpoint() const override;
     std::uint16_t BulkInMaxPacket() const override;
     Clock& TimeSource() override;
-    std::uint8_t InterfaceNumber() const override;
 
 private:
     std::shared_ptr<SimMeter> meter_;

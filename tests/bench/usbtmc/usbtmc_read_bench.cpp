@@ -68,7 +68,6 @@ public:
     std::uint8_t BulkOutEndpoint() const override { return 0x02; }
     std::uint16_t BulkInMaxPacket() const override { return maxPacket_; }
     Clock& TimeSource() override { return Clock::Steady(); }
-    std::uint8_t InterfaceNumber() const override { return 0; }
 
     void ResetCounts() { requests = bulkOutCalls = bulkInCalls = inTransfers = 0; }
 
