@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/AsciiText.h"
 #include "sim/SimConfigParser.h"
 
 namespace {
@@ -62,19 +63,12 @@ bool SameMeter(const SimMeterConfig& a, const SimMeterConfig& b) {
            a.virtualTime == b.virtualTime;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return text;
-}
-
 void CheckMeters(const std::vector<SimMeterConfig>& meters) {
     for (std::size_t i = 0; i < meters.size(); ++i) {
         Require(!meters[i].serial.empty());
         Require(meters[i].resource.find(meters[i].serial) != std::string::npos);
         for (std::size_t j = 0; j < i; ++j) {
-            Require(Lower(meters[i].resource) != Lower(meters[j].resource));
+            Require(!zvisa::EqualsIgnoringCase(meters[i].resource, meters[j].resource));
         }
     }
 }

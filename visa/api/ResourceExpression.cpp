@@ -1,15 +1,18 @@
 #include "api/ResourceExpression.h"
 
+#include "base/AsciiText.h"
+
 namespace zvisa {
 
 namespace {
 
-unsigned char ToLower(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+// The automaton works on bytes, as list ranges compare them unsigned.
+unsigned char ToLower(char c) {
+    return static_cast<unsigned char>(AsciiLower(c));
 }
 
 unsigned char ToUpper(unsigned char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+    return static_cast<unsigned char>(AsciiUpper(static_cast<char>(c)));
 }
 
 }  // namespace
@@ -209,9 +212,7 @@ private:
         return c;
     }
 
-    Fragment Literal(char c) {
-        return Single(State::kChar, ToLower(static_cast<unsigned char>(c)));
-    }
+    Fragment Literal(char c) { return Single(State::kChar, ToLower(c)); }
 
     Fragment Single(State::Kind kind, unsigned char ch, std::size_t charClass = 0) {
         const int start = NewState(kind);
@@ -269,7 +270,7 @@ bool ResourceExpression::Matches(std::string_view resource) const {
     Closure closure{inSet, {}};
     AddClosure(start_, current, closure);
     for (const char raw : resource) {
-        const unsigned char c = ToLower(static_cast<unsigned char>(raw));
+        const unsigned char c = ToLower(raw);
         for (const int s : current) {
             inSet[s] = 0;
         }

@@ -49,6 +49,26 @@ ViStatus WrongKind(ViObject vi, ViStatus unsupported) {
     return HandleTable::Global().IsOpen(vi) ? unsupported : VI_ERROR_INV_OBJECT;
 }
 
+// viWrite and viRead: `move` takes the bytes on the session; retCnt, where
+// given, gets how many moved, also on failure.
+template <typename Move>
+ViStatus MoveBytes(ViSession vi, ViUInt32 cnt, ViPUInt32 retCnt, Move move) {
+    return Guarded([&] {
+        if (retCnt != nullptr) {
+            *retCnt = 0;
+        }
+        const auto session = HandleTable::Global().Get<InstrumentSession>(vi);
+        if (!session) {
+            return WrongKind(vi, VI_ERROR_NSUP_OPER);
+        }
+        const zvisa::usbtmc::IoResult result = move(*session);
+        if (retCnt != nullptr) {
+            *retCnt = static_cast<ViUInt32>(std::min<std::size_t>(result.count, cnt));
+        }
+        return result.status;
+    });
+}
+
 }  // namespace
 
 extern "C" {
@@ -168,37 +188,13 @@ ViStatus viSetAttribute(ViObject vi, ViAttr attrName, ViAttrState attrValue) {
 }
 
 ViStatus viWrite(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
-    return Guarded([&] {
-        if (retCnt != nullptr) {
-            *retCnt = 0;
-        }
-        const auto session = HandleTable::Global().Get<InstrumentSession>(vi);
-        if (!session) {
-            return WrongKind(vi, VI_ERROR_NSUP_OPER);
-        }
-        const zvisa::usbtmc::IoResult result = session->Write(buf, cnt);
-        if (retCnt != nullptr) {
-            *retCnt = static_cast<ViUInt32>(std::min<std::size_t>(result.count, cnt));
-        }
-        return result.status;
-    });
+    return MoveBytes(vi, cnt, retCnt,
+                     [&](InstrumentSession& session) { return session.Write(buf, cnt); });
 }
 
 ViStatus viRead(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
-    return Guarded([&] {
-        if (retCnt != nullptr) {
-            *retCnt = 0;
-        }
-        const auto session = HandleTable::Global().Get<InstrumentSession>(vi);
-        if (!session) {
-            return WrongKind(vi, VI_ERROR_NSUP_OPER);
-        }
-        const zvisa::usbtmc::IoResult result = session->Read(buf, cnt);
-        if (retCnt != nullptr) {
-            *retCnt = static_cast<ViUInt32>(std::min<std::size_t>(result.count, cnt));
-        }
-        return result.status;
-    });
+    return MoveBytes(vi, cnt, retCnt,
+                     [&](InstrumentSession& session) { return session.Read(buf, cnt); });
 }
 
 ViStatus viClose(ViObject vi) {

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstdio>
 
 namespace zvisa {
@@ -44,16 +43,14 @@ std::vector<std::string_view> SplitFields(std::string_view text) {
 }
 
 // "31326", or "0x7A5E" where hex is allowed: VISA takes both for USB ids.
-std::optional<unsigned> ParseNumber(std::string_view text, unsigned max, bool allowHex) {
+std::optional<unsigned> ParseBounded(std::string_view text, unsigned max, bool allowHex) {
     int base = 10;
     if (allowHex && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         base = 16;
         text.remove_prefix(2);
     }
-    unsigned value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, error] = std::from_chars(text.data(), end, value, base);
-    if (text.empty() || error != std::errc() || ptr != end || value > max) {
+    const std::optional<unsigned> value = ParseNumber<unsigned>(text, base);
+    if (!value || *value > max) {
         return std::nullopt;
     }
     return value;
@@ -84,7 +81,7 @@ std::optional<ResourceName> ResourceName::Parse(std::string_view text) {
     ResourceName name;
     name.interfaceType_ = AsciiUpper(head.substr(0, letters));
     if (letters < head.size()) {
-        const std::optional<unsigned> board = ParseNumber(head.substr(letters), kMaxBoard, false);
+        const std::optional<unsigned> board = ParseBounded(head.substr(letters), kMaxBoard, false);
         if (!board) {
             return std::nullopt;
         }
@@ -117,15 +114,15 @@ bool ResourceName::NormalizeUsbFields() {
     if (fields_.size() < 3 || fields_.size() > 4) {
         return false;
     }
-    const std::optional<unsigned> vendor = ParseNumber(fields_[0], kMaxId, true);
-    const std::optional<unsigned> product = ParseNumber(fields_[1], kMaxId, true);
+    const std::optional<unsigned> vendor = ParseBounded(fields_[0], kMaxId, true);
+    const std::optional<unsigned> product = ParseBounded(fields_[1], kMaxId, true);
     if (!vendor || !product) {
         return false;
     }
     keyFields_[0] = Hex16(*vendor);
     keyFields_[1] = Hex16(*product);
     if (fields_.size() == 4) {
-        const std::optional<unsigned> interface = ParseNumber(fields_[3], kMaxInterface, false);
+        const std::optional<unsigned> interface = ParseBounded(fields_[3], kMaxInterface, false);
         if (!interface) {
             return false;
         }

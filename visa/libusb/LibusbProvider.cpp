@@ -1,7 +1,6 @@
 #include "libusb/LibusbProvider.h"
 
-#include <strings.h>
-
+#include "base/AsciiText.h"
 #include "libusb/LibusbHandles.h"
 #include "libusb/LibusbTransport.h"
 
@@ -51,7 +50,7 @@ ViStatus LibusbProvider::Open(const std::string& resource,
                               std::unique_ptr<UsbTransport>& transport) {
     ViStatus status = VI_ERROR_RSRC_NFOUND;
     VisitUsbtmcInterfaces([&](const UsbtmcResource& candidate, libusb_device* device) {
-        if (strcasecmp(candidate.name.c_str(), resource.c_str()) != 0) {
+        if (!EqualsIgnoringCase(candidate.name, resource)) {
             return false;
         }
         status = LibusbTransport::Open(context_, device, candidate.interfaceNumber, transport);

@@ -1,6 +1,6 @@
 #include "sim/SimProvider.h"
 
-#include <strings.h>
+#include "base/AsciiText.h"
 
 namespace zvisa::sim {
 
@@ -19,7 +19,7 @@ std::vector<std::string> SimProvider::ListResources() {
 
 ViStatus SimProvider::Open(const std::string& resource, std::unique_ptr<UsbTransport>& transport) {
     for (const auto& meter : meters_) {
-        if (strcasecmp(meter->Resource().c_str(), resource.c_str()) == 0) {
+        if (EqualsIgnoringCase(meter->Resource(), resource)) {
             transport = meter->Connect();
             return transport ? VI_SUCCESS : VI_ERROR_RSRC_NFOUND;
         }

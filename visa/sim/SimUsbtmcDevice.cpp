@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/AsciiText.h"
 #include "usbtmc/UsbtmcProtocol.h"
 
 namespace zvisa::sim {
@@ -13,15 +14,6 @@ namespace {
 
 // Commands are short; a longer message is refused rather than buffered.
 constexpr std::size_t kMaxMessage = 64 * 1024;
-
-std::string_view Trim(std::string_view text) {
-    constexpr std::string_view kSpace = " \t\r";
-    const std::size_t first = text.find_first_not_of(kSpace);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
-}
 
 }  // namespace
 

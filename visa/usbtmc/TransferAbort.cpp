@@ -26,14 +26,9 @@ TransferAbort::TransferAbort(UsbTransport& transport)
 UsbResult TransferAbort::AbortBulkIn(std::uint8_t tag) {
     const Deadline deadline(clock_, kAbortBudget);
     const std::uint8_t endpoint = transport_.BulkInEndpoint();
-    const Reply initiate =
-        ClassRequest(kInitiateAbortBulkIn, tag, endpoint, kInitiateAbortLength, deadline);
-    if (initiate.result != UsbResult::Ok) {
-        return initiate.result;
-    }
-    // FAILED or TRANSFER_NOT_IN_PROGRESS: nothing to abort, and no CHECK may follow.
-    if (initiate.status != kStatusSuccess) {
-        return UsbResult::Error;
+    const UsbResult initiated = Initiate(kInitiateAbortBulkIn, tag, endpoint, deadline);
+    if (initiated != UsbResult::Ok) {
+        return initiated;
     }
     const UsbResult drained = DrainBulkIn(deadline);
     if (drained == UsbResult::NoDevice) {
@@ -45,13 +40,9 @@ UsbResult TransferAbort::AbortBulkIn(std::uint8_t tag) {
 UsbResult TransferAbort::AbortBulkOut(std::uint8_t tag) {
     const Deadline deadline(clock_, kAbortBudget);
     const std::uint8_t endpoint = transport_.BulkOutEndpoint();
-    const Reply initiate =
-        ClassRequest(kInitiateAbortBulkOut, tag, endpoint, kInitiateAbortLength, deadline);
-    if (initiate.result != UsbResult::Ok) {
-        return initiate.result;
-    }
-    if (initiate.status != kStatusSuccess) {
-        return UsbResult::Error;
+    const UsbResult initiated = Initiate(kInitiateAbortBulkOut, tag, endpoint, deadline);
+    if (initiated != UsbResult::Ok) {
+        return initiated;
     }
     const UsbResult checked = PollCheck(kCheckAbortBulkOutStatus, endpoint, deadline);
     if (checked != UsbResult::Ok) {
@@ -59,6 +50,17 @@ UsbResult TransferAbort::AbortBulkOut(std::uint8_t tag) {
     }
     // The device halts Bulk-OUT once the abort completes.
     return transport_.ClearHalt(endpoint);
+}
+
+// Ok when the device started the abort. FAILED or TRANSFER_NOT_IN_PROGRESS
+// means nothing to abort, and no CHECK may follow.
+UsbResult TransferAbort::Initiate(std::uint8_t request, std::uint8_t tag, std::uint8_t endpoint,
+                                  const Deadline& deadline) {
+    const Reply reply = ClassRequest(request, tag, endpoint, kInitiateAbortLength, deadline);
+    if (reply.result != UsbResult::Ok) {
+        return reply.result;
+    }
+    return reply.status == kStatusSuccess ? UsbResult::Ok : UsbResult::Error;
 }
 
 TransferAbort::Reply TransferAbort::ClassRequest(std::uint8_t request, std::uint16_t value,

@@ -30,6 +30,8 @@ private:
         std::uint8_t flags = 0;  // bmAbortBulkIn of CHECK_ABORT_BULK_IN_STATUS
     };
 
+    UsbResult Initiate(std::uint8_t request, std::uint8_t tag, std::uint8_t endpoint,
+                       const Deadline& deadline);
     Reply ClassRequest(std::uint8_t request, std::uint16_t value, std::uint8_t endpoint,
                        std::uint16_t length, const Deadline& deadline);
     UsbResult DrainBulkIn(const Deadline& deadline);

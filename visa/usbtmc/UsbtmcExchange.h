@@ -54,6 +54,7 @@ private:
         std::size_t bytes = 0;  // including the header
     };
 
+    ViStatus Refusal(const void* buffer, std::size_t length) const;
     std::uint8_t NextTag();
     bool ReserveInBuffer(std::uint32_t requested);
     InTransfer Request(std::uint32_t requested, const Deadline& deadline);
