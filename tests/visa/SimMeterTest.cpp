@@ -16,6 +16,7 @@ namespace {
 using std::chrono::milliseconds;
 using zvisa::TransferOutcome;
 using zvisa::UsbResult;
+using zvisa::UsbTransport;
 using zvisa::sim::SimMeter;
 using zvisa::sim::SimMeterConfig;
 using zvisa::sim::SimProfile;
@@ -54,7 +55,7 @@ protected:
         config.instant = instant;
         config.virtualTime = virtualTime;
         meter = std::make_shared<SimMeter>(config);
-        usb = meter->Connect();
+        ASSERT_EQ(meter->Connect(usb), VI_SUCCESS);
     }
 
     void SetUp() override { UseMeter(SimProfile::kDcVolts); }
@@ -91,7 +92,7 @@ protected:
     bool instant = true;
     bool virtualTime = false;
     std::shared_ptr<SimMeter> meter;
-    std::unique_ptr<zvisa::UsbTransport> usb;
+    std::unique_ptr<UsbTransport> usb;
     Bytes received;
 };
 
@@ -232,19 +233,22 @@ TEST_F(SimMeterTest, UnplugWakesAWaitingReadAndKillsOldTransports) {
     EXPECT_FALSE(meter->IsPlugged());
     EXPECT_EQ(Send(Message(3, "*IDN?\n")), UsbResult::NoDevice);
     EXPECT_EQ(usb->ClearHalt(kBulkOut), UsbResult::NoDevice);
-    EXPECT_TRUE(meter->Connect() == nullptr);
+    std::unique_ptr<UsbTransport> refused;
+    EXPECT_EQ(meter->Connect(refused), VI_ERROR_RSRC_NFOUND);
+    EXPECT_EQ(refused, nullptr);
 
     meter->SetPlugged(true);
     EXPECT_EQ(Send(Message(4, "*IDN?\n")), UsbResult::NoDevice);
-    auto replugged = meter->Connect();
-    ASSERT_NE(replugged, nullptr);
+    std::unique_ptr<UsbTransport> replugged;
+    ASSERT_EQ(meter->Connect(replugged), VI_SUCCESS);
     const Bytes frame = Message(5, "*IDN?\n");
     EXPECT_EQ(replugged->BulkOut(frame.data(), frame.size(), kNoWait).result, UsbResult::Ok);
 }
 
 TEST_F(SimMeterTest, CountsOpenTransports) {
     EXPECT_EQ(meter->OpenTransportCount(), 1);
-    auto second = meter->Connect();
+    std::unique_ptr<UsbTransport> second;
+    ASSERT_EQ(meter->Connect(second), VI_SUCCESS);
     EXPECT_EQ(meter->OpenTransportCount(), 2);
     second.reset();
     usb.reset();

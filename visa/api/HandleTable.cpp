@@ -9,18 +9,19 @@ HandleTable& HandleTable::Global() {
     return table;
 }
 
-ViObject HandleTable::Add(Object object, ViObject owner) {
+ViStatus HandleTable::Add(Object object, ViObject owner, ViObject& handle) {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (owner != VI_NULL) {
         const auto it = entries_.find(owner);
         if (it == entries_.end() ||
             !std::holds_alternative<std::shared_ptr<ResourceManager>>(it->second.object)) {
-            return VI_NULL;
+            return VI_ERROR_INV_OBJECT;
         }
     }
-    const ViObject handle = NextFreeHandle();
-    entries_.emplace(handle, Entry{std::move(object), owner});
-    return handle;
+    const ViObject added = NextFreeHandle();
+    entries_.emplace(added, Entry{std::move(object), owner});
+    handle = added;
+    return VI_SUCCESS;
 }
 
 bool HandleTable::IsOpen(ViObject handle) const {
@@ -28,7 +29,7 @@ bool HandleTable::IsOpen(ViObject handle) const {
     return entries_.count(handle) != 0;
 }
 
-bool HandleTable::Close(ViObject handle) {
+ViStatus HandleTable::Close(ViObject handle) {
     // Objects die outside the lock: closing a session releases its transport,
     // which may talk to the device.
     std::vector<Entry> closed;
@@ -36,7 +37,7 @@ bool HandleTable::Close(ViObject handle) {
         const std::lock_guard<std::mutex> lock(mutex_);
         const auto it = entries_.find(handle);
         if (it == entries_.end()) {
-            return false;
+            return VI_ERROR_INV_OBJECT;
         }
         closed.push_back(std::move(it->second));
         entries_.erase(it);
@@ -49,7 +50,7 @@ bool HandleTable::Close(ViObject handle) {
             }
         }
     }
-    return true;
+    return VI_SUCCESS;
 }
 
 // Handles are not reused soon after a close, so a stale handle finds

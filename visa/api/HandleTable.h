@@ -23,9 +23,10 @@ public:
     // The table behind the C interface.
     static HandleTable& Global();
 
-    // A new handle, or VI_NULL when `owner` (a resource manager, or VI_NULL
-    // for none) is not open.
-    ViObject Add(Object object, ViObject owner = VI_NULL);
+    // Sets `handle` to a new handle for `object`; VI_ERROR_INV_OBJECT, and
+    // `handle` left alone, when `owner` (a resource manager, or VI_NULL for
+    // none) is not open: it was closed meanwhile.
+    ViStatus Add(Object object, ViObject owner, ViObject& handle);
 
     // The object when `handle` is open and of type T, else null.
     template <typename T>
@@ -42,8 +43,8 @@ public:
     bool IsOpen(ViObject handle) const;
 
     // Closes `handle` and, for a resource manager, everything opened from it.
-    // False when the handle is not open.
-    bool Close(ViObject handle);
+    // VI_ERROR_INV_OBJECT when the handle is not open.
+    ViStatus Close(ViObject handle);
 
 private:
     struct Entry {

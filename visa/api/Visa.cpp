@@ -80,8 +80,7 @@ ViStatus viOpenDefaultRM(ViPSession vi) {
         }
         *vi = VI_NULL;
         auto manager = std::make_shared<ResourceManager>(DefaultProviders());
-        *vi = HandleTable::Global().Add(std::move(manager));
-        return VI_SUCCESS;
+        return HandleTable::Global().Add(std::move(manager), VI_NULL, *vi);
     });
 }
 
@@ -122,11 +121,7 @@ ViStatus viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi, ViPUInt3
                 std::min<std::size_t>(matches.size(), std::numeric_limits<ViUInt32>::max()));
         }
         if (vi != nullptr) {
-            const ViObject list = HandleTable::Global().Add(std::make_shared<FindList>(), sesn);
-            if (list == VI_NULL) {
-                return VI_ERROR_INV_OBJECT;  // the manager was closed meanwhile
-            }
-            *vi = list;
+            return HandleTable::Global().Add(std::make_shared<FindList>(), sesn, *vi);
         }
         return VI_SUCCESS;
     });
@@ -161,12 +156,7 @@ ViStatus viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 /*
             return VI_ERROR_SYSTEM_ERROR;
         }
         auto session = std::make_shared<InstrumentSession>(std::move(transport));
-        const ViObject handle = HandleTable::Global().Add(std::move(session), sesn);
-        if (handle == VI_NULL) {
-            return VI_ERROR_INV_OBJECT;  // the manager was closed meanwhile
-        }
-        *vi = handle;
-        return VI_SUCCESS;
+        return HandleTable::Global().Add(std::move(session), sesn, *vi);
     });
 }
 
@@ -198,8 +188,7 @@ ViStatus viRead(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
 }
 
 ViStatus viClose(ViObject vi) {
-    return Guarded(
-        [&] { return HandleTable::Global().Close(vi) ? VI_SUCCESS : VI_ERROR_INV_OBJECT; });
+    return Guarded([&] { return HandleTable::Global().Close(vi); });
 }
 
 }  // extern "C"

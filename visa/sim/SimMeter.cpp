@@ -12,14 +12,14 @@ SimMeter::SimMeter(SimMeterConfig config)
       clock_(virtualClock_ ? *virtualClock_ : Clock::Steady()),
       device_(config_) {}
 
-std::unique_ptr<UsbTransport> SimMeter::Connect() {
+ViStatus SimMeter::Connect(std::unique_ptr<UsbTransport>& transport) {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (!plugged_) {
-        return nullptr;
+        return VI_ERROR_RSRC_NFOUND;
     }
-    auto transport = std::make_unique<SimTransport>(shared_from_this(), plugIns_);
+    transport = std::make_unique<SimTransport>(shared_from_this(), plugIns_);
     ++openTransports_;
-    return transport;
+    return VI_SUCCESS;
 }
 
 void SimMeter::SetPlugged(bool plugged) {

@@ -12,6 +12,7 @@
 #include "base/VirtualClock.h"
 #include "sim/SimMeterConfig.h"
 #include "sim/SimUsbtmcDevice.h"
+#include "visa.h"
 
 namespace zvisa::sim {
 
@@ -27,8 +28,8 @@ public:
     // settings ask for it, so a timeout takes its full length at once.
     Clock& TimeSource() { return clock_; }
 
-    // A transport for a new session, or null while unplugged.
-    std::unique_ptr<UsbTransport> Connect();
+    // Sets `transport` for a new session; VI_ERROR_RSRC_NFOUND while unplugged.
+    ViStatus Connect(std::unique_ptr<UsbTransport>& transport);
 
     // Test hooks. An unplugged meter is not listed and every call of its
     // transports returns NoDevice; transports from before an unplug stay

@@ -20,8 +20,7 @@ std::vector<std::string> SimProvider::ListResources() {
 ViStatus SimProvider::Open(const std::string& resource, std::unique_ptr<UsbTransport>& transport) {
     for (const auto& meter : meters_) {
         if (EqualsIgnoringCase(meter->Resource(), resource)) {
-            transport = meter->Connect();
-            return transport ? VI_SUCCESS : VI_ERROR_RSRC_NFOUND;
+            return meter->Connect(transport);
         }
     }
     return VI_ERROR_RSRC_NFOUND;
