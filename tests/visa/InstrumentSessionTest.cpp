@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "usbtmc_scripted_device.h"
+#include "ScriptedUsbDevice.h"
 
 namespace {
 

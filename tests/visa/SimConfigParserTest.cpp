@@ -4,13 +4,10 @@
 
 #include <string>
 
-#include "sim/SimRegistry.h"
-
 namespace {
 
 using zvisa::sim::SimConfigParser;
 using zvisa::sim::SimProfile;
-using zvisa::sim::SimRegistry;
 
 TEST(SimConfigParserTest, ShortFormGivesOneMeterAtSim0001) {
     const SimConfigParser::Result result = SimConfigParser::Parse("dcv");
@@ -85,27 +82,6 @@ TEST(SimConfigParserTest, MalformedTextOffersNoMeterAndSaysWhere) {
         EXPECT_NE(result.error.find(c.where), std::string::npos)
             << c.text << " gave: " << result.error;
     }
-}
-
-TEST(SimConfigParserTest, RegistryKeepsMetersWhileTheTextStays) {
-    SimRegistry registry;
-    const auto first = registry.MetersFor("dcv");
-    ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(registry.MetersFor("dcv"), first);
-    EXPECT_NE(registry.MetersFor("dcv,instant"), first);
-    EXPECT_TRUE(registry.MetersFor(nullptr).empty());
-}
-
-TEST(SimConfigParserTest, RegistryReportsAMalformedTextOnce) {
-    SimRegistry registry;
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(registry.MetersFor("dcv,bogus").empty());
-    EXPECT_TRUE(registry.MetersFor("dcv,bogus").empty());
-    const std::string printed = testing::internal::GetCapturedStderr();
-    const std::string expected =
-        "zvisa: ZVISA_SIM=\"dcv,bogus\" is not valid: entry 1 has unknown option \"bogus\", "
-        "expected instant, truncate=N or virtual-time. No simulated meter is offered.\n";
-    EXPECT_EQ(printed, expected);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "usbtmc_scripted_device.h"
+#include "ScriptedUsbDevice.h"
 
 #include <algorithm>
 #include <cstdio>

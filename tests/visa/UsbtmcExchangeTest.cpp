@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "ScriptedUsbDevice.h"
 #include "usbtmc/UsbtmcExchange.h"
-#include "usbtmc_scripted_device.h"
 
 namespace zvisa::usbtmc::testing {
 namespace {
@@ -273,6 +273,10 @@ struct AbortCase {
     std::size_t checks;  // CHECK_ABORT_BULK_IN_STATUS sent; SIZE_MAX: several, bounded
 };
 
+void PrintTo(const AbortCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class UsbtmcAbort : public ::testing::TestWithParam<AbortCase> {};
 
 TEST_P(UsbtmcAbort, EndsTheTransferAndLeavesTheNextQueryClean) {
@@ -316,6 +320,10 @@ struct HeaderCase {
     ReplyFault fault;
     ViStatus status;
 };
+
+void PrintTo(const HeaderCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class UsbtmcBadHeader : public ::testing::TestWithParam<HeaderCase> {};
 

@@ -1,13 +1,11 @@
+// Resource names of USBTMC interfaces from descriptor data, without libusb.
+#include "libusb/UsbResourceName.h"
+
 #include <gtest/gtest.h>
 
-#include <libusb.h>
-
+#include <optional>
 #include <string>
 #include <vector>
-
-#include "libusb/LibusbErrors.h"
-#include "libusb/LibusbProvider.h"
-#include "libusb/UsbResourceName.h"
 
 namespace zvisa::libusb {
 namespace {
@@ -81,50 +79,6 @@ TEST(UsbtmcResourceNames, CarryTheInterfaceToOpen) {
     ASSERT_EQ(resources.size(), 2u);
     EXPECT_EQ(resources[0].interfaceNumber, 1);
     EXPECT_EQ(resources[1].interfaceNumber, 2);
-}
-
-TEST(LibusbErrors, MapToVisaStatusesAndTransportResults) {
-    struct OpenCase {
-        int error;
-        ViStatus status;
-    };
-    const OpenCase opens[] = {
-        {LIBUSB_SUCCESS, VI_SUCCESS},
-        {LIBUSB_ERROR_NO_DEVICE, VI_ERROR_RSRC_NFOUND},
-        {LIBUSB_ERROR_NOT_FOUND, VI_ERROR_RSRC_NFOUND},
-        {LIBUSB_ERROR_BUSY, VI_ERROR_RSRC_BUSY},
-        {LIBUSB_ERROR_ACCESS, VI_ERROR_NPERMISSION},
-        {LIBUSB_ERROR_IO, VI_ERROR_SYSTEM_ERROR},
-    };
-    for (const OpenCase& c : opens) {
-        EXPECT_EQ(OpenFailureStatus(c.error), c.status) << libusb_error_name(c.error);
-    }
-    struct TransferCase {
-        int error;
-        UsbResult result;
-    };
-    const TransferCase transfers[] = {
-        {LIBUSB_SUCCESS, UsbResult::Ok},           {LIBUSB_ERROR_TIMEOUT, UsbResult::Timeout},
-        {LIBUSB_ERROR_PIPE, UsbResult::Stall},     {LIBUSB_ERROR_NO_DEVICE, UsbResult::NoDevice},
-        {LIBUSB_ERROR_OVERFLOW, UsbResult::Error},
-    };
-    for (const TransferCase& c : transfers) {
-        EXPECT_EQ(TransferResult(c.error), c.result) << libusb_error_name(c.error);
-    }
-}
-
-// Whatever this machine has on USB (often nothing, or no USB at all in a
-// container): listing works and an unknown name is not found.
-TEST(LibusbProvider, ListsWellFormedNamesAndDoesNotOpenUnknownOnes) {
-    const std::unique_ptr<ResourceProvider> provider = MakeLibusbProvider();
-    for (const std::string& name : provider->ListResources()) {
-        EXPECT_EQ(name.rfind("USB0::0x", 0), 0u) << name;
-        EXPECT_EQ(name.substr(name.size() - 7), "::INSTR") << name;
-    }
-    std::unique_ptr<UsbTransport> transport;
-    EXPECT_EQ(provider->Open("USB0::0x7A5E::0x0C46::NO-SUCH-METER::INSTR", transport),
-              VI_ERROR_RSRC_NFOUND);
-    EXPECT_EQ(transport, nullptr);
 }
 
 }  // namespace
