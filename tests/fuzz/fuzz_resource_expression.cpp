@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "src/ResourceExpression.h"
+#include "api/ResourceExpression.h"
 
 namespace {
 

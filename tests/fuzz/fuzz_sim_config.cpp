@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/AsciiText.h"
 #include "sim/SimConfigParser.h"
 
 namespace {
@@ -37,7 +38,7 @@ const char* ProfileName(SimProfile profile) {
     std::abort();
 }
 
-// `resource=profile[,instant][,truncate=N]` per meter, joined by ';'.
+// `resource=profile[,instant][,truncate=N][,virtual-time]` per meter, joined by ';'.
 std::string LongForm(const std::vector<SimMeterConfig>& meters) {
     std::string text;
     for (const SimMeterConfig& meter : meters) {
@@ -49,20 +50,17 @@ std::string LongForm(const std::vector<SimMeterConfig>& meters) {
         if (meter.truncateAfter) {
             text += ",truncate=" + std::to_string(*meter.truncateAfter);
         }
+        if (meter.virtualTime) {
+            text += ",virtual-time";
+        }
     }
     return text;
 }
 
 bool SameMeter(const SimMeterConfig& a, const SimMeterConfig& b) {
     return a.resource == b.resource && a.serial == b.serial && a.profile == b.profile &&
-           a.instant == b.instant && a.truncateAfter == b.truncateAfter;
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return text;
+           a.instant == b.instant && a.truncateAfter == b.truncateAfter &&
+           a.virtualTime == b.virtualTime;
 }
 
 void CheckMeters(const std::vector<SimMeterConfig>& meters) {
@@ -70,7 +68,7 @@ void CheckMeters(const std::vector<SimMeterConfig>& meters) {
         Require(!meters[i].serial.empty());
         Require(meters[i].resource.find(meters[i].serial) != std::string::npos);
         for (std::size_t j = 0; j < i; ++j) {
-            Require(Lower(meters[i].resource) != Lower(meters[j].resource));
+            Require(!zvisa::EqualsIgnoringCase(meters[i].resource, meters[j].resource));
         }
     }
 }

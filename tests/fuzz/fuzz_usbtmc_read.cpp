@@ -13,13 +13,14 @@
 #include <optional>
 #include <vector>
 
-#include "usbtmc/UsbTransport.h"
+#include "base/UsbTransport.h"
+#include "base/VirtualClock.h"
 #include "usbtmc/UsbtmcExchange.h"
-#include "usbtmc/UsbtmcHeader.h"
-#include "usbtmc_fake_clock.h"
+#include "usbtmc/UsbtmcProtocol.h"
 
 namespace {
 
+using namespace zvisa;
 using namespace zvisa::usbtmc;
 using std::chrono::milliseconds;
 
@@ -30,7 +31,7 @@ void Require(bool condition) {
 }
 
 // The input read front to back in fixed-width fields, so a seed is simply the
-// device's answers in the order the host asks (see make_usbtmc_read_seeds.py).
+// device's answers in the order the host asks (see make_seeds.py).
 // Past the end every field reads as zero.
 class DeviceScript {
 public:
@@ -65,8 +66,7 @@ private:
 // real handle does after an unplug. Time passes only inside its calls.
 class FuzzedTransport : public UsbTransport {
 public:
-    FuzzedTransport(DeviceScript& script, testing::FakeClock& clock)
-        : script_(script), clock_(clock) {
+    FuzzedTransport(DeviceScript& script, VirtualClock& clock) : script_(script), clock_(clock) {
         constexpr std::uint16_t kPacketSizes[] = {512, 64, 8, 1, 0};
         maxPacket_ = kPacketSizes[script_.Choice(std::size(kPacketSizes))];
     }
@@ -122,7 +122,7 @@ public:
     std::uint8_t BulkInEndpoint() const override { return 0x81; }
     std::uint8_t BulkOutEndpoint() const override { return 0x02; }
     std::uint16_t BulkInMaxPacket() const override { return maxPacket_; }
-    std::uint8_t InterfaceNumber() const override { return 0; }
+    Clock& TimeSource() override { return clock_; }
 
 private:
     // Result (Ok, Stall, Timeout, Error, NoDevice), the share of the timeout
@@ -178,7 +178,7 @@ private:
     }
 
     DeviceScript& script_;
-    testing::FakeClock& clock_;
+    VirtualClock& clock_;
     std::uint16_t maxPacket_ = 512;
     std::uint8_t requestTag_ = 0;
     bool gone_ = false;
@@ -252,9 +252,9 @@ private:
     }
 
     DeviceScript& script_;
-    testing::FakeClock clock_;
+    VirtualClock clock_;
     FuzzedTransport device_;
-    UsbtmcExchange exchange_{device_, clock_};
+    UsbtmcExchange exchange_{device_};
 };
 
 }  // namespace

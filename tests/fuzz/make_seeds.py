@@ -132,6 +132,7 @@ SIM_SEEDS = {
     "dcv_instant": b"dcv,instant",
     "dcv_truncated": b"dcv,instant,truncate=1000",
     "mute": b"mute",
+    "mute_virtual_time": b"mute,virtual-time",
     "two_named": b"USB0::0x7A5E::0x0C47::A1::INSTR=dci;USB1::0x7A5E::0x0C45::B2::INSTR=dcv",
     "two_unnamed": b"acv; dci,instant",
     "stray_separator": b"dcv;;dci",

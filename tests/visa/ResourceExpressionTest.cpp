@@ -1,4 +1,4 @@
-#include "src/ResourceExpression.h"
+#include "api/ResourceExpression.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The resource manager over stand-in providers: which provider a name goes
 // to and what comes back from it.
-#include "src/ResourceManager.h"
+#include "api/ResourceManager.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ namespace {
 using zvisa::ResourceExpression;
 using zvisa::ResourceManager;
 using zvisa::ResourceProvider;
-using zvisa::usbtmc::UsbTransport;
+using zvisa::UsbTransport;
 
 // Lists fixed names; Open records what it was asked and answers `status`.
 class ListedProvider : public ResourceProvider {

@@ -1,4 +1,4 @@
-#include "src/ResourceName.h"
+#include "base/ResourceName.h"
 
 #include <gtest/gtest.h>
 

@@ -4,13 +4,10 @@
 
 #include <string>
 
-#include "sim/SimRegistry.h"
-
 namespace {
 
 using zvisa::sim::SimConfigParser;
 using zvisa::sim::SimProfile;
-using zvisa::sim::SimRegistry;
 
 TEST(SimConfigParserTest, ShortFormGivesOneMeterAtSim0001) {
     const SimConfigParser::Result result = SimConfigParser::Parse("dcv");
@@ -21,6 +18,7 @@ TEST(SimConfigParserTest, ShortFormGivesOneMeterAtSim0001) {
     EXPECT_EQ(result.meters[0].profile, SimProfile::kDcVolts);
     EXPECT_FALSE(result.meters[0].instant);
     EXPECT_FALSE(result.meters[0].truncateAfter.has_value());
+    EXPECT_FALSE(result.meters[0].virtualTime);
 }
 
 TEST(SimConfigParserTest, ResourcesComeInTheOrderGiven) {
@@ -37,12 +35,13 @@ TEST(SimConfigParserTest, ResourcesComeInTheOrderGiven) {
 
 TEST(SimConfigParserTest, ReadsOptionsAndToleratesSpaces) {
     const SimConfigParser::Result result =
-        SimConfigParser::Parse(" acv , instant , truncate=1000 ");
+        SimConfigParser::Parse(" acv , instant , truncate=1000 , Virtual-Time ");
     ASSERT_TRUE(result.error.empty()) << result.error;
     ASSERT_EQ(result.meters.size(), 1u);
     EXPECT_EQ(result.meters[0].profile, SimProfile::kAcVolts);
     EXPECT_TRUE(result.meters[0].instant);
     EXPECT_EQ(result.meters[0].truncateAfter, 1000u);
+    EXPECT_TRUE(result.meters[0].virtualTime);
 }
 
 TEST(SimConfigParserTest, EmptyTextOffersNothingWithoutComplaint) {
@@ -64,6 +63,7 @@ TEST(SimConfigParserTest, MalformedTextOffersNoMeterAndSaysWhere) {
         {"dcv,truncate=12a", "truncate="},
         {"dcv,truncate=99999999999999999999999", "truncate="},
         {"dcv,instant,instant", "repeats option"},
+        {"dcv,virtual-time,virtual-time", "repeats option"},
         {"dcv,", "empty option"},
         {"dcv,,instant", "empty option"},
         {"dcv;", "entry 2 is empty"},
@@ -82,27 +82,6 @@ TEST(SimConfigParserTest, MalformedTextOffersNoMeterAndSaysWhere) {
         EXPECT_NE(result.error.find(c.where), std::string::npos)
             << c.text << " gave: " << result.error;
     }
-}
-
-TEST(SimConfigParserTest, RegistryKeepsMetersWhileTheTextStays) {
-    SimRegistry registry;
-    const auto first = registry.MetersFor("dcv");
-    ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(registry.MetersFor("dcv"), first);
-    EXPECT_NE(registry.MetersFor("dcv,instant"), first);
-    EXPECT_TRUE(registry.MetersFor(nullptr).empty());
-}
-
-TEST(SimConfigParserTest, RegistryReportsAMalformedTextOnce) {
-    SimRegistry registry;
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(registry.MetersFor("dcv,bogus").empty());
-    EXPECT_TRUE(registry.MetersFor("dcv,bogus").empty());
-    const std::string printed = testing::internal::GetCapturedStderr();
-    const std::string expected =
-        "zvisa: ZVISA_SIM=\"dcv,bogus\" is not valid: entry 1 has unknown option \"bogus\", "
-        "expected instant or truncate=N. No simulated meter is offered.\n";
-    EXPECT_EQ(printed, expected);
 }
 
 }  // namespace

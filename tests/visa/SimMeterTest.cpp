@@ -9,25 +9,20 @@
 #include <string>
 #include <vector>
 
-#include "usbtmc/UsbtmcHeader.h"
+#include "usbtmc/UsbtmcProtocol.h"
 
 namespace {
 
 using std::chrono::milliseconds;
+using zvisa::TransferOutcome;
+using zvisa::UsbResult;
+using zvisa::UsbTransport;
 using zvisa::sim::SimMeter;
 using zvisa::sim::SimMeterConfig;
 using zvisa::sim::SimProfile;
-using zvisa::usbtmc::TransferOutcome;
-using zvisa::usbtmc::UsbResult;
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::uint8_t kEndpointClassIn = 0xA2;
-constexpr std::uint8_t kInterfaceClassIn = 0xA1;
-constexpr std::uint8_t kInitiateAbortBulkIn = 3;
-constexpr std::uint8_t kCheckAbortBulkInStatus = 4;
-constexpr std::uint8_t kInitiateClear = 5;
-constexpr std::uint8_t kCheckClearStatus = 6;
-constexpr std::uint8_t kGetCapabilities = 7;
+using namespace zvisa::usbtmc;
 constexpr std::uint8_t kBulkIn = 0x81;
 constexpr std::uint8_t kBulkOut = 0x02;
 constexpr milliseconds kNoWait{1};
@@ -58,8 +53,9 @@ protected:
         config.serial = "SIM0001";
         config.profile = profile;
         config.instant = instant;
+        config.virtualTime = virtualTime;
         meter = std::make_shared<SimMeter>(config);
-        usb = meter->Connect();
+        ASSERT_EQ(meter->Connect(usb), VI_SUCCESS);
     }
 
     void SetUp() override { UseMeter(SimProfile::kDcVolts); }
@@ -94,8 +90,9 @@ protected:
     }
 
     bool instant = true;
+    bool virtualTime = false;
     std::shared_ptr<SimMeter> meter;
-    std::unique_ptr<zvisa::usbtmc::UsbTransport> usb;
+    std::unique_ptr<UsbTransport> usb;
     Bytes received;
 };
 
@@ -147,21 +144,25 @@ TEST_F(SimMeterTest, AbortEndsAWaitingRequestWithAZeroLengthPacket) {
     Send(Message(1, "FUNC?\n"));
     Send(Request(2, 100));
     EXPECT_EQ(In(512).result, UsbResult::Timeout);
-    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 9, kBulkIn, 2), (Bytes{0x81, 9}));
-    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 2, kBulkIn, 2), (Bytes{0x01, 2}));
-    EXPECT_EQ(Control(kEndpointClassIn, kCheckAbortBulkInStatus, 0, kBulkIn, 8)[0], 0x02);
+    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 9, kBulkIn, 2),
+              (Bytes{kStatusTransferNotInProgress, 9}));
+    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 2, kBulkIn, 2),
+              (Bytes{kStatusSuccess, 2}));
+    EXPECT_EQ(Control(kEndpointClassIn, kCheckAbortBulkInStatus, 0, kBulkIn, 8)[0], kStatusPending);
     const TransferOutcome zlp = In(512);
     EXPECT_EQ(zlp.result, UsbResult::Ok);
     EXPECT_EQ(zlp.transferred, 0u);
-    EXPECT_EQ(Control(kEndpointClassIn, kCheckAbortBulkInStatus, 0, kBulkIn, 8)[0], 0x01);
-    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 2, kBulkIn, 2), (Bytes{0x81, 2}));
+    EXPECT_EQ(Control(kEndpointClassIn, kCheckAbortBulkInStatus, 0, kBulkIn, 8)[0], kStatusSuccess);
+    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 2, kBulkIn, 2),
+              (Bytes{kStatusTransferNotInProgress, 2}));
 }
 
 TEST_F(SimMeterTest, AbortDuringATransferDropsTheRestOfTheReply) {
     Send(Message(1, "SAMPLE:COUNT 1000\nDR?\n"));
     Send(Request(2, 4000));
     EXPECT_EQ(In(1024).transferred, 1024u);
-    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 2, kBulkIn, 2), (Bytes{0x01, 2}));
+    EXPECT_EQ(Control(kEndpointClassIn, kInitiateAbortBulkIn, 2, kBulkIn, 2),
+              (Bytes{kStatusSuccess, 2}));
     EXPECT_EQ(In(4096).transferred, 0u);
     Send(Request(3, 4000));
     EXPECT_EQ(In(4096).result, UsbResult::Timeout);
@@ -169,8 +170,8 @@ TEST_F(SimMeterTest, AbortDuringATransferDropsTheRestOfTheReply) {
 
 TEST_F(SimMeterTest, ClearDropsPendingOutput) {
     Send(Message(1, "*IDN?\n"));
-    EXPECT_EQ(Control(kInterfaceClassIn, kInitiateClear, 0, 0, 1), Bytes{0x01});
-    EXPECT_EQ(Control(kInterfaceClassIn, kCheckClearStatus, 0, 0, 2), (Bytes{0x01, 0}));
+    EXPECT_EQ(Control(kInterfaceClassIn, kInitiateClear, 0, 0, 1), Bytes{kStatusSuccess});
+    EXPECT_EQ(Control(kInterfaceClassIn, kCheckClearStatus, 0, 0, 2), (Bytes{kStatusSuccess, 0}));
     Send(Request(2, 100));
     EXPECT_EQ(In(512).result, UsbResult::Timeout);
 }
@@ -207,13 +208,18 @@ TEST_F(SimMeterTest, MessagesArriveInPieces) {
     EXPECT_EQ(ReceivedData(kIdentity.size()), kIdentity);
 }
 
+// On virtual time, so the waits are exact.
 TEST_F(SimMeterTest, ReplyWaitsForTheAcquisition) {
     instant = false;
+    virtualTime = true;
     UseMeter(SimProfile::kDcVolts);
+    auto& clock = dynamic_cast<zvisa::VirtualClock&>(usb->TimeSource());
     Send(Message(1, "VOLT:NPLC 1\nSAMPLE:COUNT 50\nDR?\n"));  // 1 s of measuring
     Send(Request(2, 1000));
     EXPECT_EQ(In(1024, milliseconds(20)).result, UsbResult::Timeout);
+    EXPECT_EQ(clock.Elapsed(), milliseconds(20));
     EXPECT_EQ(In(1024, milliseconds(5000)).result, UsbResult::Ok);
+    EXPECT_EQ(clock.Elapsed(), milliseconds(1000));
     EXPECT_EQ(ReceivedHeader().transferSize, std::string("#3200").size() + 200 + 1);
 }
 
@@ -227,19 +233,22 @@ TEST_F(SimMeterTest, UnplugWakesAWaitingReadAndKillsOldTransports) {
     EXPECT_FALSE(meter->IsPlugged());
     EXPECT_EQ(Send(Message(3, "*IDN?\n")), UsbResult::NoDevice);
     EXPECT_EQ(usb->ClearHalt(kBulkOut), UsbResult::NoDevice);
-    EXPECT_TRUE(meter->Connect() == nullptr);
+    std::unique_ptr<UsbTransport> refused;
+    EXPECT_EQ(meter->Connect(refused), VI_ERROR_RSRC_NFOUND);
+    EXPECT_EQ(refused, nullptr);
 
     meter->SetPlugged(true);
     EXPECT_EQ(Send(Message(4, "*IDN?\n")), UsbResult::NoDevice);
-    auto replugged = meter->Connect();
-    ASSERT_NE(replugged, nullptr);
+    std::unique_ptr<UsbTransport> replugged;
+    ASSERT_EQ(meter->Connect(replugged), VI_SUCCESS);
     const Bytes frame = Message(5, "*IDN?\n");
     EXPECT_EQ(replugged->BulkOut(frame.data(), frame.size(), kNoWait).result, UsbResult::Ok);
 }
 
 TEST_F(SimMeterTest, CountsOpenTransports) {
     EXPECT_EQ(meter->OpenTransportCount(), 1);
-    auto second = meter->Connect();
+    std::unique_ptr<UsbTransport> second;
+    ASSERT_EQ(meter->Connect(second), VI_SUCCESS);
     EXPECT_EQ(meter->OpenTransportCount(), 2);
     second.reset();
     usb.reset();

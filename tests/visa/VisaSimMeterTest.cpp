@@ -2,16 +2,20 @@
 // measurement run has them.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "VisaTestSession.h"
+#include "base/VirtualClock.h"
+#include "sim/SimRegistry.h"
 #include "visa.h"
 
 namespace {
 
 constexpr const char* kMeterExpression = "USB[0-9]*::0x7A5E::0x0C4[6-7]::?*INSTR";
+constexpr const char* kSim0001 = "USB0::0x7A5E::0x0C46::SIM0001::INSTR";
 const std::string kIdentity = "ZORVANE SIM,DMM-SIM,SIM0001,1.0\n";
 constexpr ViUInt32 kBlockBuffer = 210000;
 constexpr std::size_t kBlockSize = 200009;  // "#6200000", 50000 readings, LF
@@ -151,14 +155,22 @@ TEST_F(VisaSimMeterTest, TruncatedBurstEndsEarly) {
     EXPECT_EQ(block.data.substr(0, 8), "#6200000");
 }
 
+// The run's 7 s timeout, on the meter's virtual time: the read gives up
+// when the whole timeout has passed there, and the abort that follows is
+// answered at once.
 TEST_F(VisaSimMeterTest, MuteMeterTimesOut) {
-    Open("mute");
-    ASSERT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, 200), VI_SUCCESS);
+    constexpr std::chrono::milliseconds kTimeout{7000};
+    Open("mute,virtual-time");
+    auto& clock = dynamic_cast<zvisa::VirtualClock&>(
+        zvisa::sim::SimRegistry::Global().FindMeter(kSim0001)->TimeSource());
+    ASSERT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, kTimeout.count()), VI_SUCCESS);
     const ReadResult reply = Query("FUNC?\n", 20);
     EXPECT_EQ(reply.status, VI_ERROR_TMO);
     EXPECT_TRUE(reply.data.empty());
+    EXPECT_EQ(clock.Elapsed(), kTimeout);
     // The abort after the timeout leaves the session usable.
     EXPECT_EQ(Query("*IDN?\n", 20).status, VI_ERROR_TMO);
+    EXPECT_EQ(clock.Elapsed(), 2 * kTimeout);
 }
 
 }  // namespace

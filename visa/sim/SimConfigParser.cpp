@@ -1,12 +1,12 @@
 #include "sim/SimConfigParser.h"
 
 #include <array>
-#include <charconv>
 #include <cstdio>
 #include <optional>
 #include <utility>
 
-#include "src/ResourceName.h"
+#include "base/AsciiText.h"
+#include "base/ResourceName.h"
 
 namespace zvisa::sim {
 
@@ -18,30 +18,12 @@ constexpr std::array<std::pair<std::string_view, SimProfile>, 4> kProfiles = {{
     {"acv", SimProfile::kAcVolts},
     {"mute", SimProfile::kMute},
 }};
-constexpr std::string_view kInstant = "instant";
+// Options that switch something on.
+constexpr std::array<std::pair<std::string_view, bool SimMeterConfig::*>, 2> kSwitches = {{
+    {"instant", &SimMeterConfig::instant},
+    {"virtual-time", &SimMeterConfig::virtualTime},
+}};
 constexpr std::string_view kTruncate = "truncate=";
-
-std::string_view Trim(std::string_view text) {
-    constexpr std::string_view kSpace = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(kSpace);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::optional<SimProfile> FindProfile(std::string_view name) {
     for (const auto& [text, profile] : kProfiles) {
@@ -50,16 +32,6 @@ std::optional<SimProfile> FindProfile(std::string_view name) {
         }
     }
     return std::nullopt;
-}
-
-std::optional<std::size_t> ParseCount(std::string_view digits) {
-    std::size_t value = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [ptr, error] = std::from_chars(digits.data(), end, value);
-    if (digits.empty() || error != std::errc() || ptr != end) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 std::string DefaultResource(std::size_t entryNumber) {
@@ -165,12 +137,14 @@ bool SimConfigParser::ParseOption(std::string_view option, SimMeterConfig& meter
     if (option.empty()) {
         return Fail("has an empty option (stray ','?)");
     }
-    if (EqualsIgnoringCase(option, kInstant)) {
-        if (meter.instant) {
-            return Fail("repeats option " + Quoted(option));
+    for (const auto& [name, setting] : kSwitches) {
+        if (EqualsIgnoringCase(option, name)) {
+            if (meter.*setting) {
+                return Fail("repeats option " + Quoted(option));
+            }
+            meter.*setting = true;
+            return true;
         }
-        meter.instant = true;
-        return true;
     }
     if (option.size() >= kTruncate.size() &&
         EqualsIgnoringCase(option.substr(0, kTruncate.size()), kTruncate)) {
@@ -178,7 +152,7 @@ bool SimConfigParser::ParseOption(std::string_view option, SimMeterConfig& meter
             return Fail("repeats option " + Quoted(option));
         }
         const std::string_view digits = option.substr(kTruncate.size());
-        const std::optional<std::size_t> count = ParseCount(digits);
+        const std::optional<std::size_t> count = ParseNumber<std::size_t>(digits);
         if (!count) {
             return Fail("has truncate=" + Quoted(digits) +
                         ", expected a byte count such as truncate=1000");
@@ -186,7 +160,8 @@ bool SimConfigParser::ParseOption(std::string_view option, SimMeterConfig& meter
         meter.truncateAfter = *count;
         return true;
     }
-    return Fail("has unknown option " + Quoted(option) + ", expected instant or truncate=N");
+    return Fail("has unknown option " + Quoted(option) +
+                ", expected instant, truncate=N or virtual-time");
 }
 
 bool SimConfigParser::IsDuplicate(const SimMeterConfig& meter) const {

@@ -10,7 +10,7 @@ namespace zvisa::sim {
 
 // Reads ZVISA_SIM: entries separated by ';', each `profile[,option...]` or
 // `resource=profile[,option...]`. Profiles: dcv, dci, acv, mute. Options:
-// instant, truncate=N. An entry without a resource gets
+// instant, truncate=N, virtual-time. An entry without a resource gets
 // USB0::0x7A5E::0x0C46::SIM000n::INSTR, n counting entries from 1.
 class SimConfigParser {
 public:

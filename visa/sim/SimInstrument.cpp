@@ -1,7 +1,6 @@
 #include "sim/SimInstrument.h"
-#include "src/AsciiText.h"
+#include "base/AsciiText.h"
 
-#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -56,19 +55,6 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 
-// std::from_chars ignores the locale, unlike strtod: "0.001" stays 0.001
-// under a decimal-comma locale.
-template <typename T>
-std::optional<T> ParseNumber(std::string_view text) {
-    T value{};
-    const char* end = text.data() + text.size();
-    const auto [ptr, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || ptr != end) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 void AppendLittleEndian(float value, std::vector<std::uint8_t>& out) {
     std::uint32_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
@@ -91,15 +77,10 @@ void SimInstrument::Reset() {
 }
 
 std::optional<SimInstrument::Reply> SimInstrument::Execute(std::string_view command) {
-    constexpr std::string_view kSpace = " \t";
-    const std::size_t space = command.find_first_of(kSpace);
+    const std::size_t space = command.find_first_of(" \t");
     const std::string header = AsciiUpper(command.substr(0, space));
-    std::string_view argument;
-    const std::size_t argumentStart = command.find_first_not_of(kSpace, space);
-    if (space != std::string_view::npos && argumentStart != std::string_view::npos) {
-        argument = command.substr(argumentStart);
-        argument = argument.substr(0, argument.find_last_not_of(kSpace) + 1);
-    }
+    const std::string_view argument =
+        space == std::string_view::npos ? std::string_view{} : Trim(command.substr(space));
     if (!header.empty() && header.back() == '?') {
         std::optional<Reply> reply = Query(header);
         // A mute meter takes every command but its answers never leave it.

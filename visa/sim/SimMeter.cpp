@@ -6,20 +6,20 @@
 
 namespace zvisa::sim {
 
-using usbtmc::TransferOutcome;
-using usbtmc::UsbResult;
-using Clock = std::chrono::steady_clock;
+SimMeter::SimMeter(SimMeterConfig config)
+    : config_(std::move(config)),
+      virtualClock_(config_.virtualTime ? std::make_unique<VirtualClock>() : nullptr),
+      clock_(virtualClock_ ? *virtualClock_ : Clock::Steady()),
+      device_(config_) {}
 
-SimMeter::SimMeter(SimMeterConfig config) : config_(std::move(config)), device_(config_) {}
-
-std::unique_ptr<usbtmc::UsbTransport> SimMeter::Connect() {
+ViStatus SimMeter::Connect(std::unique_ptr<UsbTransport>& transport) {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (!plugged_) {
-        return nullptr;
+        return VI_ERROR_RSRC_NFOUND;
     }
-    auto transport = std::make_unique<SimTransport>(shared_from_this(), plugIns_);
+    transport = std::make_unique<SimTransport>(shared_from_this(), plugIns_);
     ++openTransports_;
-    return transport;
+    return VI_SUCCESS;
 }
 
 void SimMeter::SetPlugged(bool plugged) {
@@ -59,7 +59,7 @@ TransferOutcome SimMeter::BulkOut(unsigned connection, const std::uint8_t* data,
     if (data == nullptr && length > 0) {
         return {UsbResult::Error, 0};
     }
-    const UsbResult result = device_.ReceiveBulkOut(data, length, Clock::now());
+    const UsbResult result = device_.ReceiveBulkOut(data, length, clock_.Now());
     changed_.notify_all();
     return {result, result == UsbResult::Ok ? length : 0};
 }
@@ -72,12 +72,12 @@ TransferOutcome SimMeter::BulkIn(unsigned connection, std::uint8_t* data, std::s
     if (data == nullptr && length > 0) {
         return {UsbResult::Error, 0};
     }
-    const Clock::time_point deadline = Clock::now() + timeout;
+    const Clock::TimePoint deadline = clock_.Now() + timeout;
     for (;;) {
         if (!IsConnected(connection)) {
             return {UsbResult::NoDevice, 0};
         }
-        const Clock::time_point now = Clock::now();
+        const Clock::TimePoint now = clock_.Now();
         if (device_.BulkInReady(now)) {
             const std::size_t sent = device_.SendBulkIn(data, length);
             changed_.notify_all();
@@ -86,9 +86,8 @@ TransferOutcome SimMeter::BulkIn(unsigned connection, std::uint8_t* data, std::s
         if (now >= deadline) {
             return {UsbResult::Timeout, 0};
         }
-        const Clock::time_point wake =
-            std::min(deadline, device_.ReplyReadyAt().value_or(deadline));
-        changed_.wait_until(lock, wake);
+        const Clock::TimePoint wake = std::min(deadline, device_.ReplyReadyAt().value_or(deadline));
+        clock_.WaitUntil(changed_, lock, wake);
     }
 }
 

@@ -7,9 +7,12 @@
 #include <mutex>
 #include <string>
 
+#include "base/Clock.h"
+#include "base/UsbTransport.h"
+#include "base/VirtualClock.h"
 #include "sim/SimMeterConfig.h"
 #include "sim/SimUsbtmcDevice.h"
-#include "usbtmc/UsbTransport.h"
+#include "visa.h"
 
 namespace zvisa::sim {
 
@@ -21,9 +24,12 @@ public:
     explicit SimMeter(SimMeterConfig config);
 
     const std::string& Resource() const { return config_.resource; }
+    // The time the meter runs on, and its sessions with it: virtual when the
+    // settings ask for it, so a timeout takes its full length at once.
+    Clock& TimeSource() { return clock_; }
 
-    // A transport for a new session, or null while unplugged.
-    std::unique_ptr<usbtmc::UsbTransport> Connect();
+    // Sets `transport` for a new session; VI_ERROR_RSRC_NFOUND while unplugged.
+    ViStatus Connect(std::unique_ptr<UsbTransport>& transport);
 
     // Test hooks. An unplugged meter is not listed and every call of its
     // transports returns NoDevice; transports from before an unplug stay
@@ -34,21 +40,21 @@ public:
     int OpenTransportCount() const;
 
     // The transport calls; `connection` is the plug-in the transport was made for.
-    usbtmc::TransferOutcome BulkOut(unsigned connection, const std::uint8_t* data,
-                                    std::size_t length);
-    usbtmc::TransferOutcome BulkIn(unsigned connection, std::uint8_t* data, std::size_t length,
-                                   std::chrono::milliseconds timeout);
-    usbtmc::TransferOutcome ControlIn(unsigned connection, std::uint8_t requestType,
-                                      std::uint8_t request, std::uint16_t value,
-                                      std::uint16_t index, std::uint8_t* data,
-                                      std::uint16_t length);
-    usbtmc::UsbResult ClearHalt(unsigned connection, std::uint8_t endpoint);
+    TransferOutcome BulkOut(unsigned connection, const std::uint8_t* data, std::size_t length);
+    TransferOutcome BulkIn(unsigned connection, std::uint8_t* data, std::size_t length,
+                           std::chrono::milliseconds timeout);
+    TransferOutcome ControlIn(unsigned connection, std::uint8_t requestType, std::uint8_t request,
+                              std::uint16_t value, std::uint16_t index, std::uint8_t* data,
+                              std::uint16_t length);
+    UsbResult ClearHalt(unsigned connection, std::uint8_t endpoint);
     void Disconnect();
 
 private:
     bool IsConnected(unsigned connection) const { return plugged_ && connection == plugIns_; }
 
     const SimMeterConfig config_;
+    std::unique_ptr<VirtualClock> virtualClock_;  // when the settings ask for virtual time
+    Clock& clock_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;  // wakes bulk-IN calls waiting for a reply
     SimUsbtmcDevice device_;

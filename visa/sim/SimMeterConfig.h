@@ -15,6 +15,7 @@ struct SimMeterConfig {
     SimProfile profile = SimProfile::kDcVolts;
     bool instant = false;                      // bursts take no acquisition time
     std::optional<std::size_t> truncateAfter;  // the DR? reply ends after this many bytes
+    bool virtualTime = false;  // the meter and its sessions wait without real time passing
 };
 
 }  // namespace zvisa::sim

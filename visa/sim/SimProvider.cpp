@@ -1,6 +1,6 @@
 #include "sim/SimProvider.h"
 
-#include <strings.h>
+#include "base/AsciiText.h"
 
 namespace zvisa::sim {
 
@@ -17,12 +17,10 @@ std::vector<std::string> SimProvider::ListResources() {
     return resources;
 }
 
-ViStatus SimProvider::Open(const std::string& resource,
-                           std::unique_ptr<usbtmc::UsbTransport>& transport) {
+ViStatus SimProvider::Open(const std::string& resource, std::unique_ptr<UsbTransport>& transport) {
     for (const auto& meter : meters_) {
-        if (strcasecmp(meter->Resource().c_str(), resource.c_str()) == 0) {
-            transport = meter->Connect();
-            return transport ? VI_SUCCESS : VI_ERROR_RSRC_NFOUND;
+        if (EqualsIgnoringCase(meter->Resource(), resource)) {
+            return meter->Connect(transport);
         }
     }
     return VI_ERROR_RSRC_NFOUND;

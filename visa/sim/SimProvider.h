@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ResourceProvider.h"
 #include "sim/SimMeter.h"
-#include "src/ResourceProvider.h"
 
 namespace zvisa::sim {
 
@@ -16,8 +16,7 @@ public:
     explicit SimProvider(std::vector<std::shared_ptr<SimMeter>> meters);
 
     std::vector<std::string> ListResources() override;
-    ViStatus Open(const std::string& resource,
-                  std::unique_ptr<usbtmc::UsbTransport>& transport) override;
+    ViStatus Open(const std::string& resource, std::unique_ptr<UsbTransport>& transport) override;
 
 private:
     std::vector<std::shared_ptr<SimMeter>> meters_;

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/ResourceName.h"
 #include "sim/SimConfigParser.h"
-#include "src/ResourceName.h"
 
 namespace zvisa::sim {
 

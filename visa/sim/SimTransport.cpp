@@ -12,24 +12,24 @@ SimTransport::~SimTransport() {
     meter_->Disconnect();
 }
 
-usbtmc::TransferOutcome SimTransport::BulkOut(const std::uint8_t* data, std::size_t length,
-                                              std::chrono::milliseconds /*timeout*/) {
+TransferOutcome SimTransport::BulkOut(const std::uint8_t* data, std::size_t length,
+                                      std::chrono::milliseconds /*timeout*/) {
     return meter_->BulkOut(connection_, data, length);  // the device always has room
 }
 
-usbtmc::TransferOutcome SimTransport::BulkIn(std::uint8_t* data, std::size_t length,
-                                             std::chrono::milliseconds timeout) {
+TransferOutcome SimTransport::BulkIn(std::uint8_t* data, std::size_t length,
+                                     std::chrono::milliseconds timeout) {
     return meter_->BulkIn(connection_, data, length, timeout);
 }
 
-usbtmc::TransferOutcome SimTransport::ControlIn(std::uint8_t requestType, std::uint8_t request,
-                                                std::uint16_t value, std::uint16_t index,
-                                                std::uint8_t* data, std::uint16_t length,
-                                                std::chrono::milliseconds /*timeout*/) {
+TransferOutcome SimTransport::ControlIn(std::uint8_t requestType, std::uint8_t request,
+                                        std::uint16_t value, std::uint16_t index,
+                                        std::uint8_t* data, std::uint16_t length,
+                                        std::chrono::milliseconds /*timeout*/) {
     return meter_->ControlIn(connection_, requestType, request, value, index, data, length);
 }
 
-usbtmc::UsbResult SimTransport::ClearHalt(std::uint8_t endpoint) {
+UsbResult SimTransport::ClearHalt(std::uint8_t endpoint) {
     return meter_->ClearHalt(connection_, endpoint);
 }
 
@@ -45,8 +45,8 @@ std::uint16_t SimTransport::BulkInMaxPacket() const {
     return SimUsbtmcDevice::kMaxPacket;
 }
 
-std::uint8_t SimTransport::InterfaceNumber() const {
-    return SimUsbtmcDevice::kInterface;
+Clock& SimTransport::TimeSource() {
+    return meter_->TimeSource();
 }
 
 }  // namespace zvisa::sim

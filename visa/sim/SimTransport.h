@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "usbtmc/UsbTransport.h"
+#include "base/UsbTransport.h"
 
 namespace zvisa::sim {
 
@@ -10,27 +10,26 @@ class SimMeter;
 
 // One session's handle on a simulated meter, as LibusbTransport is on a
 // real one. Keeps the meter alive while the session lasts.
-class SimTransport : public usbtmc::UsbTransport {
+class SimTransport : public UsbTransport {
 public:
     SimTransport(std::shared_ptr<SimMeter> meter, unsigned connection);
     ~SimTransport() override;
     SimTransport(const SimTransport&) = delete;
     SimTransport& operator=(const SimTransport&) = delete;
 
-    usbtmc::TransferOutcome BulkOut(const std::uint8_t* data, std::size_t length,
-                                    std::chrono::milliseconds timeout) override;
-    usbtmc::TransferOutcome BulkIn(std::uint8_t* data, std::size_t length,
-                                   std::chrono::milliseconds timeout) override;
-    usbtmc::TransferOutcome ControlIn(std::uint8_t requestType, std::uint8_t request,
-                                      std::uint16_t value, std::uint16_t index, std::uint8_t* data,
-                                      std::uint16_t length,
-                                      std::chrono::milliseconds timeout) override;
-    usbtmc::UsbResult ClearHalt(std::uint8_t endpoint) override;
+    TransferOutcome BulkOut(const std::uint8_t* data, std::size_t length,
+                            std::chrono::milliseconds timeout) override;
+    TransferOutcome BulkIn(std::uint8_t* data, std::size_t length,
+                           std::chrono::milliseconds timeout) override;
+    TransferOutcome ControlIn(std::uint8_t requestType, std::uint8_t request, std::uint16_t value,
+                              std::uint16_t index, std::uint8_t* data, std::uint16_t length,
+                              std::chrono::milliseconds timeout) override;
+    UsbResult ClearHalt(std::uint8_t endpoint) override;
 
     std::uint8_t BulkInEndpoint() const override;
     std::uint8_t BulkOutEndpoint() const override;
     std::uint16_t BulkInMaxPacket() const override;
-    std::uint8_t InterfaceNumber() const override;
+    Clock& TimeSource() override;
 
 private:
     std::shared_ptr<SimMeter> meter_;

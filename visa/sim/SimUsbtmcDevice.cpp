@@ -2,41 +2,18 @@
 
 #include <algorithm>
 
-#include "usbtmc/UsbtmcHeader.h"
+#include "base/AsciiText.h"
+#include "usbtmc/UsbtmcProtocol.h"
 
 namespace zvisa::sim {
 
-using usbtmc::kBulkHeaderSize;
-using usbtmc::TransferOutcome;
-using usbtmc::UsbResult;
+// The device side of the wire format the host's exchange speaks.
+using namespace usbtmc;
 
 namespace {
 
 // Commands are short; a longer message is refused rather than buffered.
 constexpr std::size_t kMaxMessage = 64 * 1024;
-
-// bRequest values and the USBTMC_status byte of the class requests.
-constexpr std::uint8_t kEndpointClassIn = 0xA2;
-constexpr std::uint8_t kInterfaceClassIn = 0xA1;
-constexpr std::uint8_t kInitiateAbortBulkOut = 1;
-constexpr std::uint8_t kCheckAbortBulkOutStatus = 2;
-constexpr std::uint8_t kInitiateAbortBulkIn = 3;
-constexpr std::uint8_t kCheckAbortBulkInStatus = 4;
-constexpr std::uint8_t kInitiateClear = 5;
-constexpr std::uint8_t kCheckClearStatus = 6;
-constexpr std::uint8_t kStatusSuccess = 0x01;
-constexpr std::uint8_t kStatusPending = 0x02;
-constexpr std::uint8_t kStatusNotInProgress = 0x81;
-constexpr std::uint8_t kBulkInFifoHasData = 0x01;
-
-std::string_view Trim(std::string_view text) {
-    constexpr std::string_view kSpace = " \t\r";
-    const std::size_t first = text.find_first_not_of(kSpace);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
-}
 
 }  // namespace
 
@@ -49,24 +26,23 @@ UsbResult SimUsbtmcDevice::ReceiveBulkOut(const std::uint8_t* data, std::size_t 
     std::size_t used = 0;
     while (bulkOut_.size() - used >= kBulkHeaderSize) {
         const std::uint8_t* frame = bulkOut_.data() + used;
-        const auto header = usbtmc::ParseBulkHeader(frame, bulkOut_.size() - used);
+        const auto header = ParseBulkHeader(frame, bulkOut_.size() - used);
         if (!header) {
             return HaltBulkOut();
         }
-        if (header->msgId == usbtmc::kRequestDevDepMsgIn) {
+        if (header->msgId == kRequestDevDepMsgIn) {
             request_ = Request{header->bTag, header->transferSize};
             used += kBulkHeaderSize;
             continue;
         }
-        if (header->msgId != usbtmc::kDevDepMsgOut || header->transferSize > kMaxMessage) {
+        if (header->msgId != kDevDepMsgOut || header->transferSize > kMaxMessage) {
             return HaltBulkOut();
         }
-        const std::size_t frameLength =
-            kBulkHeaderSize + usbtmc::PaddedLength(header->transferSize);
+        const std::size_t frameLength = kBulkHeaderSize + PaddedLength(header->transferSize);
         if (bulkOut_.size() - used < frameLength) {
             break;  // the rest of this transfer comes with the next call
         }
-        const bool endOfMessage = (header->attributes & usbtmc::kEndOfMessage) != 0;
+        const bool endOfMessage = (header->attributes & kEndOfMessage) != 0;
         TakeMessagePart(frame + kBulkHeaderSize, header->transferSize, endOfMessage, now);
         if (message_.size() > kMaxMessage) {
             return HaltBulkOut();
@@ -152,14 +128,14 @@ std::size_t SimUsbtmcDevice::SendBulkIn(std::uint8_t* data, std::size_t length) 
 void SimUsbtmcDevice::StartTransfer() {
     const std::size_t left = output_.bytes.size() - output_.sent;
     const std::size_t size = std::min<std::size_t>(request_->size, left);
-    usbtmc::BulkHeader header;
-    header.msgId = usbtmc::kDevDepMsgIn;
+    BulkHeader header;
+    header.msgId = kDevDepMsgIn;
     header.bTag = request_->tag;
     header.transferSize = static_cast<std::uint32_t>(size);
-    header.attributes = size == left ? usbtmc::kEndOfMessage : 0;
+    header.attributes = size == left ? kEndOfMessage : 0;
 
-    transfer_.bytes.assign(usbtmc::PaddedLength(kBulkHeaderSize + size), 0);
-    usbtmc::EncodeBulkHeader(header, transfer_.bytes.data());
+    transfer_.bytes.assign(PaddedLength(kBulkHeaderSize + size), 0);
+    EncodeBulkHeader(header, transfer_.bytes.data());
     std::copy_n(output_.bytes.data() + output_.sent, size,
                 transfer_.bytes.data() + kBulkHeaderSize);
     transfer_.delivered = 0;
@@ -205,9 +181,9 @@ TransferOutcome SimUsbtmcDevice::ControlIn(std::uint8_t requestType, std::uint8_
 }
 
 std::vector<std::uint8_t> SimUsbtmcDevice::AbortBulkOut(std::uint8_t tag) {
-    const auto header = usbtmc::ParseBulkHeader(bulkOut_.data(), bulkOut_.size());
+    const auto header = ParseBulkHeader(bulkOut_.data(), bulkOut_.size());
     if (!header || header->bTag != tag) {
-        return {kStatusNotInProgress, tag};
+        return {kStatusTransferNotInProgress, tag};
     }
     abortedOutBytes_ = static_cast<std::uint32_t>(bulkOut_.size() - kBulkHeaderSize);
     bulkOut_.clear();
@@ -222,7 +198,7 @@ std::vector<std::uint8_t> SimUsbtmcDevice::AbortBulkIn(std::uint8_t tag) {
     const bool sending = transfer_.active && transfer_.tag == tag;
     const bool waiting = !transfer_.active && request_ && request_->tag == tag;
     if (!sending && !waiting) {
-        return {kStatusNotInProgress, tag};
+        return {kStatusTransferNotInProgress, tag};
     }
     abortedInBytes_ = static_cast<std::uint32_t>(
         sending ? std::min(transfer_.delivered, transfer_.bytes.size()) : 0);

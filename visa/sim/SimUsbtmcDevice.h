@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "base/Clock.h"
+#include "base/UsbTransport.h"
 #include "sim/SimInstrument.h"
 #include "sim/SimMeterConfig.h"
-#include "usbtmc/UsbTransport.h"
 
 namespace zvisa::sim {
 
@@ -21,7 +22,7 @@ namespace zvisa::sim {
 // Plain state: the caller supplies the time and the locking.
 class SimUsbtmcDevice {
 public:
-    using TimePoint = std::chrono::steady_clock::time_point;
+    using TimePoint = Clock::TimePoint;
 
     static constexpr std::uint8_t kBulkInEndpoint = 0x81;
     static constexpr std::uint8_t kBulkOutEndpoint = 0x02;
@@ -31,7 +32,7 @@ public:
     explicit SimUsbtmcDevice(const SimMeterConfig& config) : instrument_(config) {}
 
     // Stall when the endpoint is halted or the bytes are no USBTMC transfer.
-    usbtmc::UsbResult ReceiveBulkOut(const std::uint8_t* data, std::size_t length, TimePoint now);
+    UsbResult ReceiveBulkOut(const std::uint8_t* data, std::size_t length, TimePoint now);
 
     // True when a bulk-IN call would get a packet now.
     bool BulkInReady(TimePoint now) const;
@@ -40,9 +41,8 @@ public:
     // Only when BulkInReady(). Returns the bytes stored, at most `length`.
     std::size_t SendBulkIn(std::uint8_t* data, std::size_t length);
 
-    usbtmc::TransferOutcome ControlIn(std::uint8_t requestType, std::uint8_t request,
-                                      std::uint16_t value, std::uint16_t index, std::uint8_t* data,
-                                      std::uint16_t length);
+    TransferOutcome ControlIn(std::uint8_t requestType, std::uint8_t request, std::uint16_t value,
+                              std::uint16_t index, std::uint8_t* data, std::uint16_t length);
     void ClearHalt(std::uint8_t endpoint);
 
     // As after plugging in: nothing queued, instrument settings reset.
@@ -66,7 +66,7 @@ private:
         bool active = false;  // until its short or zero-length packet is taken
     };
 
-    usbtmc::UsbResult HaltBulkOut();
+    UsbResult HaltBulkOut();
     void TakeMessagePart(const std::uint8_t* data, std::size_t length, bool endOfMessage,
                          TimePoint now);
     void ExecuteMessage(TimePoint now);

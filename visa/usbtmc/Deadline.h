@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "usbtmc/Clock.h"
+#include "base/Clock.h"
 #include "visa.h"
 
 namespace zvisa::usbtmc {

@@ -2,22 +2,11 @@
 
 #include <algorithm>
 
+#include "usbtmc/UsbtmcProtocol.h"
+
 namespace zvisa::usbtmc {
 
 namespace {
-
-// Class requests addressed to an endpoint, device to host.
-constexpr std::uint8_t kEndpointClassIn = 0xA2;
-constexpr std::uint8_t kInitiateAbortBulkOut = 1;
-constexpr std::uint8_t kCheckAbortBulkOutStatus = 2;
-constexpr std::uint8_t kInitiateAbortBulkIn = 3;
-constexpr std::uint8_t kCheckAbortBulkInStatus = 4;
-constexpr std::uint16_t kInitiateLength = 2;
-constexpr std::uint16_t kCheckLength = 8;
-
-constexpr std::uint8_t kStatusSuccess = 0x01;
-constexpr std::uint8_t kStatusPending = 0x02;
-constexpr std::uint8_t kBulkInFifoHasData = 0x01;
 
 // Long enough for a meter to finish what it was sending, short enough that a
 // dead one does not hold the session much past its own timeout.
@@ -31,20 +20,15 @@ constexpr std::size_t kDrainPackets = 64;
 
 }  // namespace
 
-TransferAbort::TransferAbort(UsbTransport& transport, Clock& clock)
-    : transport_(transport), clock_(clock) {}
+TransferAbort::TransferAbort(UsbTransport& transport)
+    : transport_(transport), clock_(transport.TimeSource()) {}
 
 UsbResult TransferAbort::AbortBulkIn(std::uint8_t tag) {
     const Deadline deadline(clock_, kAbortBudget);
     const std::uint8_t endpoint = transport_.BulkInEndpoint();
-    const Reply initiate =
-        ClassRequest(kInitiateAbortBulkIn, tag, endpoint, kInitiateLength, deadline);
-    if (initiate.result != UsbResult::Ok) {
-        return initiate.result;
-    }
-    // FAILED or TRANSFER_NOT_IN_PROGRESS: nothing to abort, and no CHECK may follow.
-    if (initiate.status != kStatusSuccess) {
-        return UsbResult::Error;
+    const UsbResult initiated = Initiate(kInitiateAbortBulkIn, tag, endpoint, deadline);
+    if (initiated != UsbResult::Ok) {
+        return initiated;
     }
     const UsbResult drained = DrainBulkIn(deadline);
     if (drained == UsbResult::NoDevice) {
@@ -56,13 +40,9 @@ UsbResult TransferAbort::AbortBulkIn(std::uint8_t tag) {
 UsbResult TransferAbort::AbortBulkOut(std::uint8_t tag) {
     const Deadline deadline(clock_, kAbortBudget);
     const std::uint8_t endpoint = transport_.BulkOutEndpoint();
-    const Reply initiate =
-        ClassRequest(kInitiateAbortBulkOut, tag, endpoint, kInitiateLength, deadline);
-    if (initiate.result != UsbResult::Ok) {
-        return initiate.result;
-    }
-    if (initiate.status != kStatusSuccess) {
-        return UsbResult::Error;
+    const UsbResult initiated = Initiate(kInitiateAbortBulkOut, tag, endpoint, deadline);
+    if (initiated != UsbResult::Ok) {
+        return initiated;
     }
     const UsbResult checked = PollCheck(kCheckAbortBulkOutStatus, endpoint, deadline);
     if (checked != UsbResult::Ok) {
@@ -72,10 +52,21 @@ UsbResult TransferAbort::AbortBulkOut(std::uint8_t tag) {
     return transport_.ClearHalt(endpoint);
 }
 
+// Ok when the device started the abort. FAILED or TRANSFER_NOT_IN_PROGRESS
+// means nothing to abort, and no CHECK may follow.
+UsbResult TransferAbort::Initiate(std::uint8_t request, std::uint8_t tag, std::uint8_t endpoint,
+                                  const Deadline& deadline) {
+    const Reply reply = ClassRequest(request, tag, endpoint, kInitiateAbortLength, deadline);
+    if (reply.result != UsbResult::Ok) {
+        return reply.result;
+    }
+    return reply.status == kStatusSuccess ? UsbResult::Ok : UsbResult::Error;
+}
+
 TransferAbort::Reply TransferAbort::ClassRequest(std::uint8_t request, std::uint16_t value,
                                                  std::uint8_t endpoint, std::uint16_t length,
                                                  const Deadline& deadline) {
-    std::uint8_t data[kCheckLength] = {};
+    std::uint8_t data[kCheckAbortLength] = {};
     const TransferOutcome outcome = transport_.ControlIn(kEndpointClassIn, request, value, endpoint,
                                                          data, length, deadline.Remaining());
     Reply reply;
@@ -112,7 +103,7 @@ UsbResult TransferAbort::DrainBulkIn(const Deadline& deadline) {
 UsbResult TransferAbort::PollCheck(std::uint8_t request, std::uint8_t endpoint,
                                    const Deadline& deadline) {
     for (int check = 0; check < kMaxChecks && !deadline.Expired(); ++check) {
-        const Reply reply = ClassRequest(request, 0, endpoint, kCheckLength, deadline);
+        const Reply reply = ClassRequest(request, 0, endpoint, kCheckAbortLength, deadline);
         if (reply.result != UsbResult::Ok) {
             return reply.result;
         }

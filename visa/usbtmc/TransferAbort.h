@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "usbtmc/Clock.h"
+#include "base/Clock.h"
+#include "base/UsbTransport.h"
 #include "usbtmc/Deadline.h"
-#include "usbtmc/UsbTransport.h"
 
 namespace zvisa::usbtmc {
 
@@ -15,7 +15,7 @@ namespace zvisa::usbtmc {
 // time budget: it runs after the caller's deadline has usually passed.
 class TransferAbort {
 public:
-    TransferAbort(UsbTransport& transport, Clock& clock);
+    explicit TransferAbort(UsbTransport& transport);
 
     // `tag` is the bTag of the REQUEST whose reply is cut off. Returns Ok when
     // the device confirmed the abort, NoDevice when it vanished, otherwise
@@ -30,6 +30,8 @@ private:
         std::uint8_t flags = 0;  // bmAbortBulkIn of CHECK_ABORT_BULK_IN_STATUS
     };
 
+    UsbResult Initiate(std::uint8_t request, std::uint8_t tag, std::uint8_t endpoint,
+                       const Deadline& deadline);
     Reply ClassRequest(std::uint8_t request, std::uint16_t value, std::uint8_t endpoint,
                        std::uint16_t length, const Deadline& deadline);
     UsbResult DrainBulkIn(const Deadline& deadline);

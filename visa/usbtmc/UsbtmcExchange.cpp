@@ -19,19 +19,13 @@ std::size_t RoundUp(std::size_t length, std::size_t multiple) {
 
 }  // namespace
 
-UsbtmcExchange::UsbtmcExchange(UsbTransport& transport, Clock& clock)
-    : transport_(transport), abort_(transport, clock), clock_(clock) {}
+UsbtmcExchange::UsbtmcExchange(UsbTransport& transport)
+    : transport_(transport), abort_(transport), clock_(transport.TimeSource()) {}
 
 IoResult UsbtmcExchange::Write(const std::uint8_t* data, std::size_t length, ViUInt32 timeoutMs) {
-    if (connectionLost_) {
-        return {VI_ERROR_CONN_LOST, 0};
-    }
-    if (data == nullptr && length > 0) {
-        return {VI_ERROR_USER_BUF, 0};
-    }
     // TransferSize may not be 0, so an empty write sends nothing.
-    if (length == 0) {
-        return {VI_SUCCESS, 0};
+    if (const ViStatus refused = Refusal(data, length); refused != VI_SUCCESS || length == 0) {
+        return {refused, 0};
     }
     if (length > std::numeric_limits<std::uint32_t>::max() - kBulkHeaderSize) {
         return {VI_ERROR_INV_PARAMETER, 0};
@@ -57,11 +51,8 @@ IoResult UsbtmcExchange::Write(const std::uint8_t* data, std::size_t length, ViU
 }
 
 IoResult UsbtmcExchange::Read(std::uint8_t* buffer, std::size_t count, ViUInt32 timeoutMs) {
-    if (connectionLost_) {
-        return {VI_ERROR_CONN_LOST, 0};
-    }
-    if (buffer == nullptr && count > 0) {
-        return {VI_ERROR_USER_BUF, 0};
+    if (const ViStatus refused = Refusal(buffer, count); refused != VI_SUCCESS) {
+        return {refused, 0};
     }
     if (count == 0) {
         return {VI_SUCCESS_MAX_CNT, 0};
@@ -94,6 +85,15 @@ IoResult UsbtmcExchange::Read(std::uint8_t* buffer, std::size_t count, ViUInt32 
             return result;
         }
     }
+}
+
+// Why a call cannot start, or VI_SUCCESS: once the device is gone every call
+// fails without touching it.
+ViStatus UsbtmcExchange::Refusal(const void* buffer, std::size_t length) const {
+    if (connectionLost_) {
+        return VI_ERROR_CONN_LOST;
+    }
+    return buffer == nullptr && length > 0 ? VI_ERROR_USER_BUF : VI_SUCCESS;
 }
 
 // bTags run 1..255 and wrap to 1: some devices ignore a header with tag 0.

@@ -4,23 +4,36 @@
 #include <cstdint>
 #include <vector>
 
-#include "usbtmc/Clock.h"
+#include "base/Clock.h"
+#include "base/UsbTransport.h"
 #include "usbtmc/Deadline.h"
 #include "usbtmc/TransferAbort.h"
-#include "usbtmc/UsbTransport.h"
-#include "usbtmc/UsbtmcHeader.h"
-#include "usbtmc/UsbtmcMessageLayer.h"
+#include "usbtmc/UsbtmcProtocol.h"
 #include "visa.h"
 
 namespace zvisa::usbtmc {
 
-// The work behind UsbtmcMessageLayer, with the clock passed in so tests can
-// run timeouts on scripted time. Borrows the transport; never throws.
+struct IoResult {
+    ViStatus status = VI_SUCCESS;
+    std::size_t count = 0;  // bytes written or stored, also on failure
+};
+
+// USBTMC device-dependent messages over one transport: DEV_DEP_MSG_OUT for
+// writes, REQUEST_DEV_DEP_MSG_IN and DEV_DEP_MSG_IN for reads. One per VISA
+// session, as it keeps the session's bTag sequence. Deadlines run on the
+// transport's clock, so a simulated or scripted device can run timeouts on
+// virtual time. Borrows the transport; never throws.
 class UsbtmcExchange {
 public:
-    UsbtmcExchange(UsbTransport& transport, Clock& clock);
+    explicit UsbtmcExchange(UsbTransport& transport);
 
+    // timeoutMs is the session's VI_ATTR_TMO_VALUE: one deadline for the
+    // whole call, VI_TMO_INFINITE for none.
     IoResult Write(const std::uint8_t* data, std::size_t length, ViUInt32 timeoutMs);
+
+    // VI_SUCCESS at the end of a message, VI_SUCCESS_MAX_CNT when `count`
+    // bytes arrived first (the rest stays readable), VI_ERROR_TMO with the
+    // bytes that did arrive. Never stores more than `count` bytes.
     IoResult Read(std::uint8_t* buffer, std::size_t count, ViUInt32 timeoutMs);
 
 private:
@@ -41,6 +54,7 @@ private:
         std::size_t bytes = 0;  // including the header
     };
 
+    ViStatus Refusal(const void* buffer, std::size_t length) const;
     std::uint8_t NextTag();
     bool ReserveInBuffer(std::uint32_t requested);
     InTransfer Request(std::uint32_t requested, const Deadline& deadline);

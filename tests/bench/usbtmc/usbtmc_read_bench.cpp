@@ -1,4 +1,4 @@
-// Reads the 200009-byte "DR?" block through the USBTMC message layer from a
+// Reads the 200009-byte "DR?" block through the USBTMC exchange from a
 // scripted endpoint and prints the USB traffic and host CPU time it takes.
 //   usbtmc_read_bench [reads]
 #include <algorithm>
@@ -7,12 +7,13 @@
 #include <ctime>
 #include <vector>
 
-#include "usbtmc/UsbTransport.h"
+#include "base/UsbTransport.h"
 #include "usbtmc/UsbtmcExchange.h"
-#include "usbtmc/UsbtmcHeader.h"
+#include "usbtmc/UsbtmcProtocol.h"
 
 namespace {
 
+using namespace zvisa;
 using namespace zvisa::usbtmc;
 
 constexpr std::size_t kBlockLength = 200009;
@@ -66,7 +67,7 @@ public:
     std::uint8_t BulkInEndpoint() const override { return 0x81; }
     std::uint8_t BulkOutEndpoint() const override { return 0x02; }
     std::uint16_t BulkInMaxPacket() const override { return maxPacket_; }
-    std::uint8_t InterfaceNumber() const override { return 0; }
+    Clock& TimeSource() override { return Clock::Steady(); }
 
     void ResetCounts() { requests = bulkOutCalls = bulkInCalls = inTransfers = 0; }
 
@@ -137,7 +138,7 @@ double TimedRead(UsbtmcExchange& exchange, std::vector<std::uint8_t>& buffer, co
 void Run(const Scenario& scenario, int reads) {
     constexpr int kWarmUpReads = 20;
     BlockEndpoint endpoint(scenario.maxPacket, scenario.transferLimit);
-    UsbtmcExchange exchange(endpoint, Clock::Steady());
+    UsbtmcExchange exchange(endpoint);
     std::vector<std::uint8_t> buffer(kReadCount);
     for (int i = 0; i < kWarmUpReads; ++i) {
         TimedRead(exchange, buffer, scenario.name);

@@ -1,0 +1,65 @@
+#include "api/HandleTable.h"
+
+#include <vector>
+
+namespace zvisa {
+
+HandleTable& HandleTable::Global() {
+    static HandleTable table;
+    return table;
+}
+
+ViStatus HandleTable::Add(Object object, ViObject owner, ViObject& handle) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (owner != VI_NULL) {
+        const auto it = entries_.find(owner);
+        if (it == entries_.end() ||
+            !std::holds_alternative<std::shared_ptr<ResourceManager>>(it->second.object)) {
+            return VI_ERROR_INV_OBJECT;
+        }
+    }
+    const ViObject added = NextFreeHandle();
+    entries_.emplace(added, Entry{std::move(object), owner});
+    handle = added;
+    return VI_SUCCESS;
+}
+
+bool HandleTable::IsOpen(ViObject handle) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return entries_.count(handle) != 0;
+}
+
+ViStatus HandleTable::Close(ViObject handle) {
+    // Objects die outside the lock: closing a session releases its transport,
+    // which may talk to the device.
+    std::vector<Entry> closed;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = entries_.find(handle);
+        if (it == entries_.end()) {
+            return VI_ERROR_INV_OBJECT;
+        }
+        closed.push_back(std::move(it->second));
+        entries_.erase(it);
+        for (auto owned = entries_.begin(); owned != entries_.end();) {
+            if (owned->second.owner == handle) {
+                closed.push_back(std::move(owned->second));
+                owned = entries_.erase(owned);
+            } else {
+                ++owned;
+            }
+        }
+    }
+    return VI_SUCCESS;
+}
+
+// Handles are not reused soon after a close, so a stale handle finds
+// nothing instead of someone else's session. VI_NULL is never handed out.
+ViObject HandleTable::NextFreeHandle() {
+    while (next_ == VI_NULL || entries_.count(next_) != 0) {
+        ++next_;
+    }
+    return next_++;
+}
+
+}  // namespace zvisa

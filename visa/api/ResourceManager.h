@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "api/ResourceExpression.h"
+#include "base/ResourceProvider.h"
+#include "base/UsbTransport.h"
+#include "visa.h"
+
+namespace zvisa {
+
+// One viOpenDefaultRM: the providers it asks for instruments, in order.
+class ResourceManager {
+public:
+    explicit ResourceManager(std::vector<std::unique_ptr<ResourceProvider>> providers);
+
+    // Every resource the providers list now that matches, in provider order.
+    std::vector<std::string> Find(const ResourceExpression& expression);
+
+    // Opens the listed resource that `name` designates. VI_ERROR_INV_RSRC_NAME
+    // when `name` is no resource string, VI_ERROR_RSRC_NFOUND when no provider
+    // lists it, else what the provider's Open says.
+    ViStatus Open(std::string_view name, std::unique_ptr<UsbTransport>& transport);
+
+private:
+    std::mutex mutex_;  // providers are not required to be thread-safe
+    std::vector<std::unique_ptr<ResourceProvider>> providers_;
+};
+
+}  // namespace zvisa

@@ -1,0 +1,194 @@
+// The C interface of visa.h over the handle table. Every call catches what
+// the C++ inside may throw: no exception crosses into a C caller.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "api/HandleTable.h"
+#include "libusb/LibusbProvider.h"
+#include "sim/SimProvider.h"
+#include "sim/SimRegistry.h"
+#include "visa.h"
+
+namespace {
+
+using zvisa::FindList;
+using zvisa::HandleTable;
+using zvisa::InstrumentSession;
+using zvisa::ResourceManager;
+
+template <typename Body>
+ViStatus Guarded(Body body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return VI_ERROR_ALLOC;
+    } catch (...) {
+        return VI_ERROR_SYSTEM_ERROR;
+    }
+}
+
+// Simulated meters first, so ZVISA_SIM wins over a meter on the bus.
+std::vector<std::unique_ptr<zvisa::ResourceProvider>> DefaultProviders() {
+    std::vector<std::unique_ptr<zvisa::ResourceProvider>> providers;
+    providers.push_back(std::make_unique<zvisa::sim::SimProvider>(
+        zvisa::sim::SimRegistry::Global().MetersFromEnvironment()));
+    providers.push_back(zvisa::MakeLibusbProvider());
+    return providers;
+}
+
+void CopyDescriptor(const std::string& resource, ViChar desc[]) {
+    const std::size_t length = std::min<std::size_t>(resource.size(), VI_FIND_BUFLEN - 1);
+    std::memcpy(desc, resource.data(), length);
+    desc[length] = '\0';
+}
+
+// A valid handle that is not of the kind an operation needs.
+ViStatus WrongKind(ViObject vi, ViStatus unsupported) {
+    return HandleTable::Global().IsOpen(vi) ? unsupported : VI_ERROR_INV_OBJECT;
+}
+
+// viWrite and viRead: `move` takes the bytes on the session; retCnt, where
+// given, gets how many moved, also on failure.
+template <typename Move>
+ViStatus MoveBytes(ViSession vi, ViUInt32 cnt, ViPUInt32 retCnt, Move move) {
+    return Guarded([&] {
+        if (retCnt != nullptr) {
+            *retCnt = 0;
+        }
+        const auto session = HandleTable::Global().Get<InstrumentSession>(vi);
+        if (!session) {
+            return WrongKind(vi, VI_ERROR_NSUP_OPER);
+        }
+        const zvisa::usbtmc::IoResult result = move(*session);
+        if (retCnt != nullptr) {
+            *retCnt = static_cast<ViUInt32>(std::min<std::size_t>(result.count, cnt));
+        }
+        return result.status;
+    });
+}
+
+}  // namespace
+
+extern "C" {
+
+ViStatus viOpenDefaultRM(ViPSession vi) {
+    return Guarded([&] {
+        if (vi == nullptr) {
+            return VI_ERROR_USER_BUF;
+        }
+        *vi = VI_NULL;
+        auto manager = std::make_shared<ResourceManager>(DefaultProviders());
+        return HandleTable::Global().Add(std::move(manager), VI_NULL, *vi);
+    });
+}
+
+ViStatus viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi, ViPUInt32 retCnt,
+                    ViChar desc[]) {
+    return Guarded([&] {
+        // findList and retCnt may be VI_NULL: the caller wants the first match only.
+        if (vi != nullptr) {
+            *vi = VI_NULL;
+        }
+        if (retCnt != nullptr) {
+            *retCnt = 0;
+        }
+        if (desc != nullptr) {
+            desc[0] = '\0';
+        }
+        const auto manager = HandleTable::Global().Get<ResourceManager>(sesn);
+        if (!manager) {
+            return VI_ERROR_INV_OBJECT;
+        }
+        if (expr == nullptr) {
+            return VI_ERROR_INV_PARAMETER;
+        }
+        if (desc == nullptr) {
+            return VI_ERROR_USER_BUF;
+        }
+        const auto expression = zvisa::ResourceExpression::Compile(expr);
+        if (!expression) {
+            return VI_ERROR_INV_EXPR;
+        }
+        const std::vector<std::string> matches = manager->Find(*expression);
+        if (matches.empty()) {
+            return VI_ERROR_RSRC_NFOUND;
+        }
+        CopyDescriptor(matches.front(), desc);
+        if (retCnt != nullptr) {
+            *retCnt = static_cast<ViUInt32>(
+                std::min<std::size_t>(matches.size(), std::numeric_limits<ViUInt32>::max()));
+        }
+        if (vi != nullptr) {
+            return HandleTable::Global().Add(std::make_shared<FindList>(), sesn, *vi);
+        }
+        return VI_SUCCESS;
+    });
+}
+
+ViStatus viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 /*timeout*/,
+                ViPSession vi) {
+    // No locks, so the open timeout has nothing to wait for; VI_LOAD_CONFIG
+    // has no configuration to load.
+    constexpr ViAccessMode kLoadConfig = 4;
+    return Guarded([&] {
+        if (vi == nullptr) {
+            return VI_ERROR_USER_BUF;
+        }
+        *vi = VI_NULL;
+        const auto manager = HandleTable::Global().Get<ResourceManager>(sesn);
+        if (!manager) {
+            return VI_ERROR_INV_OBJECT;
+        }
+        if (name == nullptr) {
+            return VI_ERROR_INV_PARAMETER;
+        }
+        if ((mode & ~kLoadConfig) != VI_NO_LOCK) {
+            return VI_ERROR_INV_ACC_MODE;
+        }
+        std::unique_ptr<zvisa::UsbTransport> transport;
+        const ViStatus opened = manager->Open(name, transport);
+        if (opened < VI_SUCCESS) {
+            return opened;
+        }
+        if (!transport) {
+            return VI_ERROR_SYSTEM_ERROR;
+        }
+        auto session = std::make_shared<InstrumentSession>(std::move(transport));
+        return HandleTable::Global().Add(std::move(session), sesn, *vi);
+    });
+}
+
+ViStatus viSetAttribute(ViObject vi, ViAttr attrName, ViAttrState attrValue) {
+    return Guarded([&] {
+        const auto session = HandleTable::Global().Get<InstrumentSession>(vi);
+        if (!session) {
+            return WrongKind(vi, VI_ERROR_NSUP_ATTR);
+        }
+        if (attrName != VI_ATTR_TMO_VALUE) {
+            return VI_ERROR_NSUP_ATTR;
+        }
+        if (attrValue > std::numeric_limits<ViUInt32>::max()) {
+            return VI_ERROR_NSUP_ATTR_STATE;
+        }
+        session->SetTimeout(static_cast<ViUInt32>(attrValue));
+        return VI_SUCCESS;
+    });
+}
+
+ViStatus viWrite(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
+    return MoveBytes(vi, cnt, retCnt,
+                     [&](InstrumentSession& session) { return session.Write(buf, cnt); });
+}
+
+ViStatus viRead(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
+    return MoveBytes(vi, cnt, retCnt,
+                     [&](InstrumentSession& session) { return session.Read(buf, cnt); });
+}
+
+ViStatus viClose(ViObject vi) {
+    return Guarded([&] { return HandleTable::Global().Close(vi); });
+}
+
+}  // extern "C"

@@ -1,0 +1,30 @@
+#include "base/Clock.h"
+
+#include <thread>
+
+namespace zvisa {
+
+namespace {
+
+class SteadyClock : public Clock {
+public:
+    TimePoint Now() override { return std::chrono::steady_clock::now(); }
+
+    void SleepFor(std::chrono::milliseconds duration) override {
+        std::this_thread::sleep_for(duration);
+    }
+
+    void WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
+                   TimePoint until) override {
+        changed.wait_until(lock, until);
+    }
+};
+
+}  // namespace
+
+Clock& Clock::Steady() {
+    static SteadyClock steady;
+    return steady;
+}
+
+}  // namespace zvisa

@@ -1,0 +1,142 @@
+#include "base/ResourceName.h"
+#include "base/AsciiText.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+namespace zvisa {
+
+namespace {
+
+constexpr std::string_view kSeparator = "::";
+constexpr std::array<std::string_view, 7> kResourceClasses = {
+    "INSTR", "RAW", "SOCKET", "INTFC", "BACKPLANE", "MEMACC", "SERVANT"};
+constexpr unsigned kMaxBoard = 999999;
+
+bool IsPrintable(char c) {
+    return c >= ' ' && c < 0x7F;
+}
+
+// USB serial numbers may hold blanks, but not at either end.
+bool IsField(std::string_view part) {
+    return !part.empty() && part.find(':') == std::string_view::npos && part.front() != ' ' &&
+           part.back() != ' ';
+}
+
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+std::vector<std::string_view> SplitFields(std::string_view text) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find(kSeparator, start);
+        if (at == std::string_view::npos) {
+            parts.push_back(text.substr(start));
+            return parts;
+        }
+        parts.push_back(text.substr(start, at - start));
+        start = at + kSeparator.size();
+    }
+}
+
+// "31326", or "0x7A5E" where hex is allowed: VISA takes both for USB ids.
+std::optional<unsigned> ParseBounded(std::string_view text, unsigned max, bool allowHex) {
+    int base = 10;
+    if (allowHex && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    const std::optional<unsigned> value = ParseNumber<unsigned>(text, base);
+    if (!value || *value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string Hex16(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", value);
+    return text;
+}
+
+}  // namespace
+
+std::optional<ResourceName> ResourceName::Parse(std::string_view text) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(), IsPrintable)) {
+        return std::nullopt;
+    }
+    const std::vector<std::string_view> parts = SplitFields(text);
+    if (!std::all_of(parts.begin(), parts.end(), IsField)) {
+        return std::nullopt;
+    }
+    // Interface type letters, then an optional board number.
+    const std::string_view head = parts.front();
+    const std::size_t letters = std::find_if_not(head.begin(), head.end(), IsLetter) - head.begin();
+    if (letters == 0) {
+        return std::nullopt;
+    }
+    ResourceName name;
+    name.interfaceType_ = AsciiUpper(head.substr(0, letters));
+    if (letters < head.size()) {
+        const std::optional<unsigned> board = ParseBounded(head.substr(letters), kMaxBoard, false);
+        if (!board) {
+            return std::nullopt;
+        }
+        name.board_ = *board;
+    }
+    std::size_t fieldCount = parts.size() - 1;
+    const std::string lastUpper = AsciiUpper(parts.back());
+    const bool hasClass = parts.size() > 1 &&
+                          std::find(kResourceClasses.begin(), kResourceClasses.end(), lastUpper) !=
+                              kResourceClasses.end();
+    if (hasClass) {
+        name.resourceClass_ = lastUpper;
+        name.explicitClass_ = true;
+        --fieldCount;
+    }
+    for (std::size_t i = 1; i <= fieldCount; ++i) {
+        name.fields_.emplace_back(parts[i]);
+        name.keyFields_.push_back(AsciiUpper(parts[i]));
+    }
+    if (name.IsUsb() && !name.NormalizeUsbFields()) {
+        return std::nullopt;
+    }
+    return name;
+}
+
+// vendor id, product id, serial number[, interface number]
+bool ResourceName::NormalizeUsbFields() {
+    constexpr unsigned kMaxId = 0xFFFF;
+    constexpr unsigned kMaxInterface = 255;
+    if (fields_.size() < 3 || fields_.size() > 4) {
+        return false;
+    }
+    const std::optional<unsigned> vendor = ParseBounded(fields_[0], kMaxId, true);
+    const std::optional<unsigned> product = ParseBounded(fields_[1], kMaxId, true);
+    if (!vendor || !product) {
+        return false;
+    }
+    keyFields_[0] = Hex16(*vendor);
+    keyFields_[1] = Hex16(*product);
+    if (fields_.size() == 4) {
+        const std::optional<unsigned> interface = ParseBounded(fields_[3], kMaxInterface, false);
+        if (!interface) {
+            return false;
+        }
+        keyFields_[3] = std::to_string(*interface);
+    }
+    return true;
+}
+
+std::string ResourceName::Key() const {
+    std::string key = interfaceType_ + std::to_string(board_);
+    for (const std::string& field : keyFields_) {
+        key.append(kSeparator).append(field);
+    }
+    return key.append(kSeparator).append(resourceClass_);
+}
+
+}  // namespace zvisa

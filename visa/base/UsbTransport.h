@@ -1,0 +1,45 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+#include "base/Clock.h"
+
+namespace zvisa {
+
+enum class UsbResult { Ok, Timeout, Stall, NoDevice, Error };
+
+struct TransferOutcome {
+    UsbResult result = UsbResult::Ok;
+    std::size_t transferred = 0;  // bytes moved, also when result is not Ok
+};
+
+// The pipes of one claimed USBTMC interface, with libusb's semantics: a bulk-IN
+// call completes when `length` bytes have arrived or the device ends its
+// transfer with a short or zero-length packet. Timeouts are always > 0 ms.
+// The libusb transport and the simulated meter both implement this, so the
+// USBTMC exchange above is the same code for real and simulated meters.
+class UsbTransport {
+public:
+    virtual ~UsbTransport() = default;
+
+    virtual TransferOutcome BulkOut(const std::uint8_t* data, std::size_t length,
+                                    std::chrono::milliseconds timeout) = 0;
+    virtual TransferOutcome BulkIn(std::uint8_t* data, std::size_t length,
+                                   std::chrono::milliseconds timeout) = 0;
+    // A device-to-host class request (bmRequestType has bit 7 set).
+    virtual TransferOutcome ControlIn(std::uint8_t requestType, std::uint8_t request,
+                                      std::uint16_t value, std::uint16_t index, std::uint8_t* data,
+                                      std::uint16_t length, std::chrono::milliseconds timeout) = 0;
+    virtual UsbResult ClearHalt(std::uint8_t endpoint) = 0;
+
+    virtual std::uint8_t BulkInEndpoint() const = 0;   // e.g. 0x81
+    virtual std::uint8_t BulkOutEndpoint() const = 0;  // e.g. 0x02
+    virtual std::uint16_t BulkInMaxPacket() const = 0;
+    // The time the device and these timeouts run on; callers measure their
+    // own deadlines on it too.
+    virtual Clock& TimeSource() = 0;
+};
+
+}  // namespace zvisa

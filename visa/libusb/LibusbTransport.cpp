@@ -1,0 +1,124 @@
+#include "libusb/LibusbTransport.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "libusb/LibusbErrors.h"
+
+namespace zvisa::libusb {
+
+namespace {
+
+// libusb takes int lengths; a power of two keeps a capped read whole packets.
+constexpr std::size_t kLongestTransfer = std::size_t{1} << 30;
+constexpr std::uint16_t kMaxPacketSizeMask = 0x07FF;
+
+// libusb treats 0 as "wait forever".
+unsigned int LibusbTimeout(std::chrono::milliseconds timeout) {
+    return static_cast<unsigned int>(std::clamp<long long>(timeout.count(), 1, UINT_MAX));
+}
+
+}  // namespace
+
+ViStatus LibusbTransport::Open(std::shared_ptr<libusb_context> context, libusb_device* device,
+                               std::uint8_t interfaceNumber,
+                               std::unique_ptr<UsbTransport>& transport) {
+    Endpoints endpoints;
+    if (!FindBulkEndpoints(device, interfaceNumber, endpoints)) {
+        return VI_ERROR_RSRC_NFOUND;
+    }
+    libusb_device_handle* raw = nullptr;
+    const int opened = libusb_open(device, &raw);
+    if (opened != LIBUSB_SUCCESS) {
+        return OpenFailureStatus(opened);
+    }
+    HandlePtr handle(raw);
+    // Not supported off Linux, where there is no kernel driver to move aside.
+    libusb_set_auto_detach_kernel_driver(raw, 1);
+    const int claimed = libusb_claim_interface(raw, interfaceNumber);
+    if (claimed != LIBUSB_SUCCESS) {
+        return OpenFailureStatus(claimed);
+    }
+    ClaimPtr claim(raw, ReleaseInterface{interfaceNumber});
+    transport.reset(
+        new LibusbTransport(std::move(context), std::move(handle), std::move(claim), endpoints));
+    return VI_SUCCESS;
+}
+
+LibusbTransport::LibusbTransport(std::shared_ptr<libusb_context> context, HandlePtr handle,
+                                 ClaimPtr claim, const Endpoints& endpoints)
+    : context_(std::move(context)),
+      handle_(std::move(handle)),
+      claim_(std::move(claim)),
+      bulkIn_(endpoints.bulkIn),
+      bulkOut_(endpoints.bulkOut),
+      bulkInMaxPacket_(endpoints.bulkInMaxPacket) {}
+
+// The first alternate setting of the interface in the active configuration.
+bool LibusbTransport::FindBulkEndpoints(libusb_device* device, std::uint8_t interfaceNumber,
+                                        Endpoints& endpoints) {
+    libusb_config_descriptor* raw = nullptr;
+    if (libusb_get_active_config_descriptor(device, &raw) != LIBUSB_SUCCESS) {
+        return false;
+    }
+    const ConfigPtr config(raw);
+    for (int i = 0; i < config->bNumInterfaces; ++i) {
+        const libusb_interface& usbInterface = config->interface[i];
+        if (usbInterface.num_altsetting < 1 ||
+            usbInterface.altsetting[0].bInterfaceNumber != interfaceNumber) {
+            continue;
+        }
+        const libusb_interface_descriptor& setting = usbInterface.altsetting[0];
+        for (int e = 0; e < setting.bNumEndpoints; ++e) {
+            const libusb_endpoint_descriptor& endpoint = setting.endpoint[e];
+            if ((endpoint.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_BULK) {
+                continue;
+            }
+            if ((endpoint.bEndpointAddress & LIBUSB_ENDPOINT_DIR_MASK) == LIBUSB_ENDPOINT_IN) {
+                endpoints.bulkIn = endpoint.bEndpointAddress;
+                endpoints.bulkInMaxPacket = endpoint.wMaxPacketSize & kMaxPacketSizeMask;
+            } else {
+                endpoints.bulkOut = endpoint.bEndpointAddress;
+            }
+        }
+    }
+    return endpoints.bulkIn != 0 && endpoints.bulkOut != 0 && endpoints.bulkInMaxPacket != 0;
+}
+
+TransferOutcome LibusbTransport::BulkOut(const std::uint8_t* data, std::size_t length,
+                                         std::chrono::milliseconds timeout) {
+    // libusb only reads from an OUT buffer.
+    return Bulk(bulkOut_, const_cast<std::uint8_t*>(data), length, timeout);
+}
+
+TransferOutcome LibusbTransport::BulkIn(std::uint8_t* data, std::size_t length,
+                                        std::chrono::milliseconds timeout) {
+    return Bulk(bulkIn_, data, length, timeout);
+}
+
+TransferOutcome LibusbTransport::Bulk(std::uint8_t endpoint, std::uint8_t* data, std::size_t length,
+                                      std::chrono::milliseconds timeout) {
+    int transferred = 0;
+    const int result = libusb_bulk_transfer(handle_.get(), endpoint, data,
+                                            static_cast<int>(std::min(length, kLongestTransfer)),
+                                            &transferred, LibusbTimeout(timeout));
+    return {TransferResult(result), static_cast<std::size_t>(std::max(transferred, 0))};
+}
+
+TransferOutcome LibusbTransport::ControlIn(std::uint8_t requestType, std::uint8_t request,
+                                           std::uint16_t value, std::uint16_t index,
+                                           std::uint8_t* data, std::uint16_t length,
+                                           std::chrono::milliseconds timeout) {
+    const int result = libusb_control_transfer(handle_.get(), requestType, request, value, index,
+                                               data, length, LibusbTimeout(timeout));
+    if (result < 0) {
+        return {TransferResult(result), 0};
+    }
+    return {UsbResult::Ok, static_cast<std::size_t>(result)};
+}
+
+UsbResult LibusbTransport::ClearHalt(std::uint8_t endpoint) {
+    return TransferResult(libusb_clear_halt(handle_.get(), endpoint));
+}
+
+}  // namespace zvisa::libusb
