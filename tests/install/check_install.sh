@@ -57,7 +57,7 @@ metainfo_report=$(appstreamcli validate-tree --no-net "$root" 2>&1) ||
     fail "zorvane-burst --version does not say $version"
 grep -q "<release version=\"$version\"" "$usr/share/metainfo/org.zorvane.zorvane.metainfo.xml" ||
     fail "the metainfo's release is not $version"
-zcat "$usr/share/doc/zorvane/changelog.gz" | head -1 | grep -qF "zorvane ($version) " ||
+[[ "$(zcat "$usr/share/doc/zorvane/changelog.gz")" == "zorvane ($version) "* ]] ||
     fail "the changelog's entry is not $version"
 
 man_page=$(zcat "$usr/share/man/man1/zorvane-burst.1.gz")
