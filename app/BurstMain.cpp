@@ -15,6 +15,7 @@
 #include "MeasurementRun.h"
 #include "ReadingsCsv.h"
 #include "RunRecord.h"
+#include "Version.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ constexpr int kExitReadingsMissing = 3;
 constexpr int kExitWriteFailed = 4;
 
 constexpr const char* kUsage = R"(Usage: zorvane-burst [-o FILE] [-q]
-       zorvane-burst --help
+       zorvane-burst --help | --version
 
 Runs one measurement on the first meter found, the same run as the
 Measurement button of zorvane: reads the meter's identity, checks that it is
@@ -54,6 +55,7 @@ Options:
                           no temporary file is left behind.
   -q, --quiet             on standard error, show only the run's messages
   -h, --help              show this text and exit
+  --version               show the version and exit
 
 Standard error shows the identity, each command with its time, the total
 time, a progress line every 5000 readings and at the end, and every message
@@ -79,6 +81,7 @@ Exit status:
 
 struct Options {
     bool help = false;
+    bool version = false;
     bool quiet = false;
     std::optional<std::string> outputPath;  // standard output when empty
 };
@@ -95,6 +98,8 @@ ParsedOptions ParseOptions(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (arg == "-h" || arg == "--help") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "-q" || arg == "--quiet") {
             options.quiet = true;
         } else if (arg == "-o" || arg == "--output") {
@@ -168,6 +173,12 @@ int Measure(const Options& options) {
     return ExitStatusOf(outcome);
 }
 
+// --help and --version: the text on standard output.
+int PrintText(const char* text) {
+    std::cout << text;
+    return std::cout.flush() ? kExitComplete : kExitWriteFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -177,8 +188,10 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (parsed.options.help) {
-        std::cout << kUsage;
-        return std::cout.flush() ? kExitComplete : kExitWriteFailed;
+        return PrintText(kUsage);
+    }
+    if (parsed.options.version) {
+        return PrintText("zorvane-burst " ZORVANE_VERSION "\n");
     }
     InterruptCleanup::Install();
     return Measure(parsed.options);

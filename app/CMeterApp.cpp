@@ -2,10 +2,11 @@
 
 #include "AppIcon.h"
 #include "CMeterDlg.h"
+#include "Version.h"
 
 CMeterApp::CMeterApp(int& argc, char** argv) : m_app(argc, argv) {
     QApplication::setApplicationName(QStringLiteral("Zorvane"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+    QApplication::setApplicationVersion(QStringLiteral(ZORVANE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("zorvane"));
     QApplication::setWindowIcon(LoadAppIcon());
 }

@@ -5,6 +5,7 @@
 
 #include "AppIcon.h"
 #include "DialogUnits.h"
+#include "Version.h"
 
 namespace {
 
@@ -31,8 +32,8 @@ CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
     m_labelIcon->setGeometry(units.Rect(11, 17, 20, 20));
     m_labelIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_labelIcon->setPixmap(LoadAppIcon().pixmap(kIconPixels, kIconPixels));
-    m_labelVersion =
-        MakeText(this, QStringLiteral("Zorvane Version 1.0"), units.Rect(40, 10, 119, 8));
+    m_labelVersion = MakeText(this, QStringLiteral("Zorvane Version " ZORVANE_VERSION_MAJOR_MINOR),
+                              units.Rect(40, 10, 119, 8));
     m_labelNote =
         MakeText(this, QStringLiteral("USB 桌上型電錶快速取樣工具"), units.Rect(40, 25, 119, 8));
     m_buttonOk = new QPushButton(QStringLiteral("確定"), this);
