@@ -75,6 +75,7 @@ TEST(SimConfigParserTest, MalformedTextOffersNoMeterAndSaysWhere) {
         {"GPIB0::22::INSTR=dcv", "has resource"},
         {"dci;USB0::0x7A5E::0x0C46::SIM0001::INSTR=dcv", "entry 2 names"},
         {"USB0::0x7A5E::0x0C46::A::INSTR=dcv;usb0::31326::3142::a::instr=dci", "a second time"},
+        {"dcv,\x1b[2J\n", "unknown option \"\\x1b[2J\""},
     };
     for (const Case& c : kMalformed) {
         const SimConfigParser::Result result = SimConfigParser::Parse(c.text);
@@ -82,6 +83,24 @@ TEST(SimConfigParserTest, MalformedTextOffersNoMeterAndSaysWhere) {
         EXPECT_NE(result.error.find(c.where), std::string::npos)
             << c.text << " gave: " << result.error;
     }
+}
+
+std::string Repeated(const std::string& entry, std::size_t times) {
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i) {
+        text += (i > 0 ? ";" : "") + entry;
+    }
+    return text;
+}
+
+TEST(SimConfigParserTest, ABoardHoldsAsManyMetersAsAUsbBus) {
+    EXPECT_EQ(SimConfigParser::Parse(Repeated("dcv", 127)).meters.size(), 127u);
+    const SimConfigParser::Result full = SimConfigParser::Parse(Repeated("dcv", 128));
+    EXPECT_TRUE(full.meters.empty());
+    EXPECT_EQ(full.error, "entry 128 puts meter 128 on board USB0, which holds at most 127");
+    // The largest value an environment holds is refused as soon as the bus is full.
+    EXPECT_NE(SimConfigParser::Parse(Repeated("dcv", 32000)).error.find("entry 128 "),
+              std::string::npos);
 }
 
 }  // namespace

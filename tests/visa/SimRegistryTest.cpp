@@ -17,16 +17,30 @@ TEST(SimRegistryTest, KeepsMetersWhileTheTextStays) {
     EXPECT_TRUE(registry.MetersFor(nullptr).empty());
 }
 
-TEST(SimRegistryTest, ReportsAMalformedTextOnce) {
-    SimRegistry registry;
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(registry.MetersFor("dcv,bogus").empty());
-    EXPECT_TRUE(registry.MetersFor("dcv,bogus").empty());
-    const std::string printed = testing::internal::GetCapturedStderr();
-    const std::string expected =
-        "zvisa: ZVISA_SIM=\"dcv,bogus\" is not valid: entry 1 has unknown option \"bogus\", "
-        "expected instant, truncate=N or virtual-time. No simulated meter is offered.\n";
-    EXPECT_EQ(printed, expected);
+TEST(SimRegistryTest, ReportsAMalformedTextOnceOnOneLine) {
+    struct Case {
+        std::string text;
+        std::string printedValue;  // between the quotes of ZVISA_SIM="..."
+        std::string reason;
+    };
+    const std::string kProfiles = ", expected dcv, dci, acv or mute";
+    const Case kCases[] = {
+        {"dcv,bogus", "dcv,bogus",
+         "entry 1 has unknown option \"bogus\", expected instant, truncate=N or virtual-time"},
+        {"dcv;\n\x1b]0;x\a", "dcv;\\n\\x1b]0;x\\x07",
+         "entry 2 has unknown profile \"\\x1b]0\"" + kProfiles},
+        {std::string(300, 'x'), std::string(200, 'x') + "...",
+         "entry 1 has unknown profile \"" + std::string(40, 'x') + "...\"" + kProfiles},
+    };
+    for (const Case& c : kCases) {
+        SimRegistry registry;
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(registry.MetersFor(c.text.c_str()).empty());
+        EXPECT_TRUE(registry.MetersFor(c.text.c_str()).empty());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "zvisa: ZVISA_SIM=\"" + c.printedValue +
+                                                              "\" is not valid: " + c.reason +
+                                                              ". No simulated meter is offered.\n");
+    }
 }
 
 }  // namespace

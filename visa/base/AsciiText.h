@@ -68,4 +68,33 @@ std::optional<T> ParseNumber(std::string_view text, int base = 10) {
     return value;
 }
 
+// The byte as a C string literal writes it: itself when printable ASCII,
+// else \n, \t, \r or \xHH; quotes and backslashes escaped.
+inline void AppendEscaped(std::string& out, unsigned char byte) {
+    constexpr std::string_view kShortEscapes = "\nn\tt\rr\"\"\\\\";  // byte, then its letter
+    const std::size_t at = kShortEscapes.find(static_cast<char>(byte));
+    if (at != std::string_view::npos && at % 2 == 0) {
+        out.append({'\\', kShortEscapes[at + 1]});
+    } else if (byte < 0x20 || byte >= 0x7F) {
+        constexpr char kHex[] = "0123456789abcdef";
+        out.append({'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]});
+    } else {
+        out.push_back(static_cast<char>(byte));
+    }
+}
+
+// `text` safe to print on one terminal line: no line feed splits a message
+// and no escape sequence reaches the terminal. Past `maxBytes` of `text` the
+// rest is left out and "..." says so.
+inline std::string PrintableText(std::string_view text, std::size_t maxBytes) {
+    std::string printable;
+    for (std::size_t i = 0; i < text.size() && i < maxBytes; ++i) {
+        AppendEscaped(printable, static_cast<unsigned char>(text[i]));
+    }
+    if (text.size() > maxBytes) {
+        printable += "...";
+    }
+    return printable;
+}
+
 }  // namespace zvisa

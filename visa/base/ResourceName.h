@@ -23,11 +23,14 @@ public:
     // The address fields between the board and the class, as written.
     const std::vector<std::string>& Fields() const { return fields_; }
 
+    unsigned Board() const { return board_; }
+
+    // Equal for exactly the names that name the same resource.
+    std::string Key() const;
     bool SameResource(const ResourceName& other) const { return Key() == other.Key(); }
 
 private:
     bool NormalizeUsbFields();
-    std::string Key() const;
 
     std::string interfaceType_;  // upper case
     unsigned board_ = 0;

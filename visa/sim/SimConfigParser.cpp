@@ -24,6 +24,10 @@ constexpr std::array<std::pair<std::string_view, bool SimMeterConfig::*>, 2> kSw
     {"virtual-time", &SimMeterConfig::virtualTime},
 }};
 constexpr std::string_view kTruncate = "truncate=";
+// Device addresses 1 to 127 on one bus.
+constexpr std::size_t kMetersPerBoard = 127;
+// Enough of a quoted part of the text to recognise it.
+constexpr std::size_t kQuotedBytes = 40;
 
 std::optional<SimProfile> FindProfile(std::string_view name) {
     for (const auto& [text, profile] : kProfiles) {
@@ -41,7 +45,7 @@ std::string DefaultResource(std::size_t entryNumber) {
 }
 
 std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    return "\"" + PrintableText(text, kQuotedBytes) + "\"";
 }
 
 }  // namespace
@@ -91,8 +95,8 @@ bool SimConfigParser::ParseEntry(std::string_view entry, std::size_t number) {
     if (!ParseSettings(settings, meter)) {
         return false;
     }
-    if (IsDuplicate(meter)) {
-        return Fail("names " + Quoted(meter.resource) + " a second time");
+    if (!TakeAddress(meter)) {
+        return false;
     }
     result_.meters.push_back(std::move(meter));
     return true;
@@ -164,14 +168,18 @@ bool SimConfigParser::ParseOption(std::string_view option, SimMeterConfig& meter
                 ", expected instant, truncate=N or virtual-time");
 }
 
-bool SimConfigParser::IsDuplicate(const SimMeterConfig& meter) const {
+bool SimConfigParser::TakeAddress(const SimMeterConfig& meter) {
     const std::optional<ResourceName> name = ResourceName::Parse(meter.resource);
-    for (const SimMeterConfig& other : result_.meters) {
-        if (ResourceName::Parse(other.resource)->SameResource(*name)) {
-            return true;
-        }
+    if (!resourceKeys_.insert(name->Key()).second) {
+        return Fail("names " + Quoted(meter.resource) + " a second time");
     }
-    return false;
+    std::size_t& onBoard = metersOnBoard_[name->Board()];
+    if (++onBoard > kMetersPerBoard) {
+        return Fail("puts meter " + std::to_string(onBoard) + " on board USB" +
+                    std::to_string(name->Board()) + ", which holds at most " +
+                    std::to_string(kMetersPerBoard));
+    }
+    return true;
 }
 
 bool SimConfigParser::Fail(const std::string& reason) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "sim/SimMeterConfig.h"
@@ -11,7 +13,9 @@ namespace zvisa::sim {
 // Reads ZVISA_SIM: entries separated by ';', each `profile[,option...]` or
 // `resource=profile[,option...]`. Profiles: dcv, dci, acv, mute. Options:
 // instant, truncate=N, virtual-time. An entry without a resource gets
-// USB0::0x7A5E::0x0C46::SIM000n::INSTR, n counting entries from 1.
+// USB0::0x7A5E::0x0C46::SIM000n::INSTR, n counting entries from 1. A board
+// holds at most 127 meters, as a USB bus does. Reads each entry once, so the
+// time grows with the text's length and no more.
 class SimConfigParser {
 public:
     struct Result {
@@ -29,12 +33,14 @@ private:
     bool ParseResource(std::string_view resource, SimMeterConfig& meter);
     bool ParseSettings(std::string_view settings, SimMeterConfig& meter);
     bool ParseOption(std::string_view option, SimMeterConfig& meter);
-    bool IsDuplicate(const SimMeterConfig& meter) const;
+    bool TakeAddress(const SimMeterConfig& meter);
     bool Fail(const std::string& reason);
 
     std::string_view text_;
     Result result_;
-    std::size_t entry_ = 0;  // 1-based number of the entry being read
+    std::size_t entry_ = 0;                         // 1-based number of the entry being read
+    std::unordered_set<std::string> resourceKeys_;  // ResourceName::Key() of each meter so far
+    std::map<unsigned, std::size_t> metersOnBoard_;
 };
 
 }  // namespace zvisa::sim

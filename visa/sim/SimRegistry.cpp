@@ -3,10 +3,18 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/AsciiText.h"
 #include "base/ResourceName.h"
 #include "sim/SimConfigParser.h"
 
 namespace zvisa::sim {
+
+namespace {
+
+// A message line, not a dump of the whole environment value.
+constexpr std::size_t kShownValueBytes = 200;
+
+}  // namespace
 
 SimRegistry& SimRegistry::Global() {
     static SimRegistry registry;
@@ -33,7 +41,7 @@ std::vector<std::shared_ptr<SimMeter>> SimRegistry::MetersFor(const char* text) 
     if (!parsed.error.empty()) {
         std::fprintf(stderr,
                      "zvisa: ZVISA_SIM=\"%s\" is not valid: %s. No simulated meter is offered.\n",
-                     text, parsed.error.c_str());
+                     PrintableText(*text_, kShownValueBytes).c_str(), parsed.error.c_str());
     }
     for (SimMeterConfig& config : parsed.meters) {
         meters_.push_back(std::make_shared<SimMeter>(std::move(config)));
