@@ -109,6 +109,18 @@ ViStatus MoveBytes(ViSession vi, ViUInt32 cnt, ViPUInt32 retCnt, Move move) {
     });
 }
 
+// An operation on an instrument session; other handles do not support it.
+template <typename Body>
+ViStatus OnSession(ViSession vi, Body body) {
+    return Guarded([&] {
+        const auto session = HandleTable::Global().Get<InstrumentSession>(vi);
+        if (!session) {
+            return WrongKind(vi, VI_ERROR_NSUP_OPER);
+        }
+        return body(*session);
+    });
+}
+
 }  // namespace
 
 extern "C" {
@@ -313,6 +325,45 @@ ViStatus viStatusDesc(ViObject /*vi*/, ViStatus status, ViChar desc[]) {
         CopyDescriptor(text, desc);
         return VI_SUCCESS;
     });
+}
+
+ViStatus viClear(ViSession vi) {
+    return OnSession(vi, [](InstrumentSession& session) { return session.Clear(); });
+}
+
+ViStatus viReadSTB(ViSession vi, ViPUInt16 status) {
+    return OnSession(vi, [&](InstrumentSession& session) {
+        return status == nullptr ? VI_ERROR_USER_BUF : session.ReadStatusByte(*status);
+    });
+}
+
+ViStatus viAssertTrigger(ViSession vi, ViUInt16 protocol) {
+    return OnSession(vi,
+                     [&](InstrumentSession& session) { return session.AssertTrigger(protocol); });
+}
+
+ViStatus viFlush(ViSession vi, ViUInt16 mask) {
+    return OnSession(vi, [&](InstrumentSession& session) { return session.Flush(mask); });
+}
+
+ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, ViConstString requestedKey,
+                ViChar accessKey[]) {
+    return OnSession(vi, [&](InstrumentSession& session) {
+        if (lockType == VI_SHARED_LOCK && accessKey == nullptr) {
+            return VI_ERROR_USER_BUF;
+        }
+        std::string key;
+        const ViStatus status =
+            session.Lock(lockType, timeout, requestedKey != nullptr ? requestedKey : "", key);
+        if (status >= VI_SUCCESS && accessKey != nullptr) {
+            CopyDescriptor(key, accessKey);
+        }
+        return status;
+    });
+}
+
+ViStatus viUnlock(ViSession vi) {
+    return OnSession(vi, [](InstrumentSession& session) { return session.Unlock(); });
 }
 
 ViStatus viClose(ViObject vi) {

@@ -129,6 +129,14 @@ ViStatus viParseRsrcEx(ViSession rmSesn, ViConstRsrc rsrcName, ViPUInt16 intfTyp
                        ViChar aliasIfExists[]);
 ViStatus viStatusDesc(ViObject vi, ViStatus status, ViChar desc[]);
 
+ViStatus viClear(ViSession vi);
+ViStatus viReadSTB(ViSession vi, ViPUInt16 status);
+ViStatus viAssertTrigger(ViSession vi, ViUInt16 protocol);
+ViStatus viFlush(ViSession vi, ViUInt16 mask);
+ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, ViConstString requestedKey,
+                ViChar accessKey[]);
+ViStatus viUnlock(ViSession vi);
+
 #ifdef __cplusplus
 }
 #endif
