@@ -345,8 +345,9 @@ TEST_F(SharedDeviceTest, SharedLockAdmitsTheSessionsWithItsKey) {
     EXPECT_EQ(Query(outsider, "*idn?\n").data, kIdentity);
 }
 
-// Nothing is buffered between the calls and the device; only the mask is checked.
-TEST_F(SharedDeviceTest, FlushChecksItsMask) {
+// Nothing is buffered between the calls and the device and no event is ever
+// enabled; only the arguments are checked.
+TEST_F(SharedDeviceTest, FlushAndEventsCheckTheirArguments) {
     const ViSession vi = Open();
     EXPECT_EQ(viFlush(vi, VI_READ_BUF | VI_WRITE_BUF), VI_SUCCESS);
     EXPECT_EQ(viFlush(vi, VI_IO_IN_BUF_DISCARD | VI_IO_OUT_BUF_DISCARD), VI_SUCCESS);
@@ -354,6 +355,9 @@ TEST_F(SharedDeviceTest, FlushChecksItsMask) {
          {0, VI_READ_BUF | VI_READ_BUF_DISCARD, VI_IO_OUT_BUF | VI_IO_OUT_BUF_DISCARD, 0x100}) {
         EXPECT_EQ(viFlush(vi, bad), VI_ERROR_INV_MASK) << bad;
     }
+    EXPECT_EQ(viDisableEvent(vi, VI_ALL_ENABLED_EVENTS, VI_ALL_MECH), VI_SUCCESS_EVENT_DIS);
+    EXPECT_EQ(viDiscardEvents(vi, VI_EVENT_SERVICE_REQ, VI_QUEUE), VI_SUCCESS_QUEUE_EMPTY);
+    EXPECT_EQ(viDisableEvent(vi, VI_ALL_ENABLED_EVENTS, 8), VI_ERROR_INV_MECH);
     for (const ViStatus status :
          {viFlush(rm, VI_READ_BUF), viClear(rm), viAssertTrigger(rm, VI_TRIG_PROT_DEFAULT),
           viUnlock(rm), viLock(rm, VI_EXCLUSIVE_LOCK, 0, nullptr, nullptr)}) {

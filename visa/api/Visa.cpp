@@ -121,6 +121,18 @@ ViStatus OnSession(ViSession vi, Body body) {
     });
 }
 
+// No session ever has an event enabled: disabling or discarding finds
+// nothing to do, as long as the mechanism is one VISA has.
+ViStatus NoEvents(ViObject vi, ViUInt16 mechanism, ViStatus nothingToDo) {
+    constexpr ViUInt16 kMechanisms = VI_QUEUE | VI_HNDLR | VI_SUSPEND_HNDLR;
+    if (!HandleTable::Global().IsOpen(vi)) {
+        return VI_ERROR_INV_OBJECT;
+    }
+    const bool valid =
+        mechanism == VI_ALL_MECH || (mechanism != 0 && (mechanism & ~kMechanisms) == 0);
+    return valid ? nothingToDo : VI_ERROR_INV_MECH;
+}
+
 }  // namespace
 
 extern "C" {
@@ -364,6 +376,14 @@ ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, ViConstSt
 
 ViStatus viUnlock(ViSession vi) {
     return OnSession(vi, [](InstrumentSession& session) { return session.Unlock(); });
+}
+
+ViStatus viDisableEvent(ViSession vi, ViEventType /*eventType*/, ViUInt16 mechanism) {
+    return Guarded([&] { return NoEvents(vi, mechanism, VI_SUCCESS_EVENT_DIS); });
+}
+
+ViStatus viDiscardEvents(ViSession vi, ViEventType /*eventType*/, ViUInt16 mechanism) {
+    return Guarded([&] { return NoEvents(vi, mechanism, VI_SUCCESS_QUEUE_EMPTY); });
 }
 
 ViStatus viClose(ViObject vi) {
