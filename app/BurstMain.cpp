@@ -4,8 +4,11 @@
 
 #include <cstdio>
 #include <ctime>
+#include <iomanip>
 #include <iostream>
+#include <locale>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -13,9 +16,12 @@
 #include "ConsoleReport.h"
 #include "InterruptCleanup.h"
 #include "MeasurementRun.h"
+#include "ReadingStatistics.h"
 #include "ReadingsCsv.h"
 #include "RunRecord.h"
+#include "SampleInterval.h"
 #include "Version.h"
+#include "WelchSpectrum.h"
 
 namespace {
 
@@ -26,7 +32,8 @@ constexpr int kExitUsage = 2;
 constexpr int kExitReadingsMissing = 3;
 constexpr int kExitWriteFailed = 4;
 
-constexpr const char* kUsage = R"(Usage: zorvane-burst [-o FILE] [-q]
+constexpr const char* kUsage =
+    R"(Usage: zorvane-burst [-o FILE] [-q] [--stats] [--line-frequency 50|60]
        zorvane-burst --help | --version
 
 Runs one measurement on the first meter found, the same run as the
@@ -54,6 +61,15 @@ Options:
                           refused. Interrupted by SIGINT, SIGTERM or SIGHUP,
                           no temporary file is left behind.
   -q, --quiet             on standard error, show only the run's messages
+  --stats                 after the run, write to standard error one line
+                          per figure: "mean <value>", "std <value>" (the
+                          RMS of the AC part), "pp <value>" (peak to peak),
+                          then "peak <Hz> <RMS amplitude>" for the five
+                          largest peaks of the spectrum (Welch, Hann window,
+                          4096 readings a segment), largest first
+  --line-frequency HZ     the mains frequency, 50 (default) or 60: a reading
+                          takes 0.001 of its period, which sets the
+                          spectrum's frequencies
   -h, --help              show this text and exit
   --version               show the version and exit
 
@@ -67,7 +83,9 @@ Environment:
              current), acv (AC volts, rejected by the run), mute (never
              answers; the run waits out two 7 s timeouts). Options: instant
              (no acquisition time), truncate=N (the "DR?" reply ends after N
-             bytes). Unset: only meters on USB are used.
+             bytes); for dcv and dci ripple=AMP@HZ (a sine of peak AMP, may
+             repeat), noise=SIGMA, step=AMP@INDEX, seed=N, with readings
+             20 us apart. Unset: only meters on USB are used.
 
 Exit status:
   0  every announced reading arrived and the CSV was written
@@ -83,6 +101,8 @@ struct Options {
     bool help = false;
     bool version = false;
     bool quiet = false;
+    bool stats = false;
+    int lineFrequencyHz = SampleInterval::kDefaultLineFrequencyHz;
     std::optional<std::string> outputPath;  // standard output when empty
 };
 
@@ -108,6 +128,15 @@ ParsedOptions ParseOptions(int argc, char** argv) {
                 return parsed;
             }
             options.outputPath = argv[++i];
+        } else if (arg == "--stats") {
+            options.stats = true;
+        } else if (arg == "--line-frequency") {
+            const std::string hz = i + 1 < argc ? argv[++i] : "";
+            options.lineFrequencyHz = hz == "50" ? 50 : hz == "60" ? 60 : 0;
+            if (!SampleInterval::IsLineFrequency(options.lineFrequencyHz)) {
+                parsed.error = "--line-frequency takes 50 or 60";
+                return parsed;
+            }
         } else if (arg.rfind("--output=", 0) == 0) {
             options.outputPath = std::string(arg.substr(std::string_view("--output=").size()));
         } else {
@@ -139,6 +168,21 @@ std::string WriteCsv(const Options& options, const std::string& text) {
     return file.Write(text) ? std::string() : file.Error();
 }
 
+// The figures --stats promises, one a line, in the C locale's notation.
+void PrintStatistics(const RunRecord& record, int lineFrequencyHz) {
+    const ReadingStatistics statistics = ReadingStatistics::Of(record.Values());
+    const AmplitudeSpectrum spectrum =
+        WelchSpectrum().Of(record.Values(), SampleInterval::Seconds(lineFrequencyHz));
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::setprecision(10) << "mean " << statistics.Mean() << "\nstd " << statistics.AcRms()
+        << "\npp " << statistics.PeakToPeak() << '\n';
+    for (const SpectrumPeak& peak : spectrum.peaks) {
+        out << "peak " << peak.frequencyHz << ' ' << peak.rmsAmplitude << '\n';
+    }
+    std::cerr << out.str();
+}
+
 int ExitStatusOf(RunRecord::Outcome outcome) {
     switch (outcome) {
         case RunRecord::Outcome::kComplete:
@@ -164,6 +208,9 @@ int Measure(const Options& options) {
     const RunRecord::Outcome outcome = record.RunOutcome();
     if (outcome == RunRecord::Outcome::kStoppedBeforeReadings) {
         return kExitRunStopped;
+    }
+    if (options.stats) {
+        PrintStatistics(record, options.lineFrequencyHz);
     }
     const std::string writeError = WriteCsv(options, ReadingsCsv::Of(record).Text());
     if (!writeError.empty()) {

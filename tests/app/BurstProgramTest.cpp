@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ConsoleReport.h"
@@ -307,8 +309,8 @@ TEST_F(BurstProgramTest, WriteErrorsAreReported) {
 TEST_F(BurstProgramTest, HelpDocumentsUsage) {
     const Finished run = Run(nullptr, {"--help"});
     EXPECT_EQ(run.status, 0);
-    for (const char* topic :
-         {"Usage: zorvane-burst", "-o FILE", "ZVISA_SIM", "Exit status", "truncate=N"}) {
+    for (const char* topic : {"Usage: zorvane-burst", "-o FILE", "ZVISA_SIM", "Exit status",
+                              "truncate=N", "--stats", "--line-frequency", "ripple=AMP@HZ"}) {
         EXPECT_NE(run.out.find(topic), std::string::npos) << topic;
     }
     EXPECT_EQ(run.err, "");
@@ -316,11 +318,49 @@ TEST_F(BurstProgramTest, HelpDocumentsUsage) {
 
 TEST_F(BurstProgramTest, UsageErrorsExitWithTwo) {
     for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"-x"}, {"-o"}, {"--output="}, {"extra"}}) {
+         std::vector<std::vector<std::string>>{{"-x"},
+                                               {"-o"},
+                                               {"--output="},
+                                               {"extra"},
+                                               {"--line-frequency"},
+                                               {"--line-frequency", "55"}}) {
         const Finished run = Run("dcv,instant", args);
         EXPECT_EQ(run.status, 2) << args.front();
         EXPECT_EQ(run.out, "");
         EXPECT_NE(run.err.find("zorvane-burst --help"), std::string::npos);
+    }
+}
+
+// "name value" as --stats writes it; NaN when the line is another figure's.
+double Figure(const std::string& line, const std::string& name) {
+    return line.rfind(name + " ", 0) == 0 ? std::stod(line.substr(name.size() + 1)) : NAN;
+}
+
+// One line a figure after the run; the line frequency sets the time scale,
+// so the simulated 1 kHz ripple (readings 20 us apart) reads 1.2 kHz at 60 Hz.
+TEST_F(BurstProgramTest, StatsFollowTheRun) {
+    const double rms = 0.01 / std::sqrt(2.0);
+    for (const auto& [hz, expected] :
+         {std::pair<const char*, double>{"50", 1000.0}, {"60", 1200.0}}) {
+        const Finished run = Run("dcv,instant,noise=0.0001,ripple=0.01@1000",
+                                 {"--stats", "--line-frequency", hz, "-q"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::vector<std::string> lines = Lines(run.err);
+        ASSERT_EQ(lines.size(), 8u) << run.err;
+        EXPECT_NEAR(Figure(lines[0], "mean"), 1.5, 1e-4);
+        EXPECT_NEAR(Figure(lines[1], "std"), rms, 1e-4);
+        EXPECT_NEAR(Figure(lines[2], "pp"), 0.02, 1e-3);
+        std::istringstream largest(lines[3]);
+        std::string word;
+        double frequency = 0;
+        double amplitude = 0;
+        largest >> word >> frequency >> amplitude;
+        EXPECT_EQ(word, "peak");
+        EXPECT_NEAR(frequency, expected, expected / 1000 * 50000 / 4096);  // one bin
+        EXPECT_NEAR(amplitude, rms, 0.02 * rms);
+        for (std::size_t i = 4; i < lines.size(); ++i) {
+            EXPECT_EQ(lines[i].rfind("peak ", 0), 0u) << lines[i];
+        }
     }
 }
 
