@@ -232,8 +232,3 @@ void RunMeasurement(MeterWindow& window, RunRecord& record) {
     InstrumentLink link;
     RunMeasurement(window, record, link, RealRunSeams());
 }
-
-void RunMeasurement(MeterWindow& window, InstrumentLink& link) {
-    RunRecord record;
-    RunMeasurement(window, record, link, RealRunSeams());
-}

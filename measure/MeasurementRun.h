@@ -14,6 +14,3 @@ void RunMeasurement(MeterWindow& window, RunRecord& record);
 // The same run over `link`, with its memory and clocks taken from `seams`.
 void RunMeasurement(MeterWindow& window, RunRecord& record, InstrumentLink& link,
                     const RunSeams& seams);
-
-// The same run over `link`, shown in `window` only.
-void RunMeasurement(MeterWindow& window, InstrumentLink& link);

@@ -120,6 +120,10 @@ TEST_F(VisaCallsTest, FindCountsMatchesInOrderAndSkipsOtherProducts) {
     EXPECT_EQ(count, 2u);
     EXPECT_STREQ(desc, "USB0::0x7A5E::0x0C47::A1::INSTR");
     EXPECT_NE(list, VI_NULL);
+    EXPECT_EQ(viFindNext(list, desc), VI_SUCCESS);
+    EXPECT_STREQ(desc, "USB1::0x7A5E::0x0C46::B2::INSTR");
+    EXPECT_EQ(viFindNext(list, desc), VI_ERROR_RSRC_NFOUND);
+    EXPECT_EQ(viFindNext(rm, desc), VI_ERROR_NSUP_OPER);
     EXPECT_EQ(viFindRsrc(rm, "USB?*::0x0C48::?*", &list, &count, desc), VI_ERROR_RSRC_NFOUND);
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(list, VI_NULL);
@@ -154,6 +158,63 @@ TEST_F(VisaCallsTest, OpenAcceptsOtherSpellingsAndRejectsBadNames) {
     EXPECT_EQ(viOpen(rm, "", VI_NO_LOCK, 0, &vi), VI_ERROR_INV_RSRC_NAME);
     EXPECT_EQ(viOpen(rm, kSim0001, 1 /* exclusive lock */, 0, &vi), VI_ERROR_INV_ACC_MODE);
     EXPECT_EQ(vi, VI_NULL);
+}
+
+TEST_F(VisaCallsTest, ParseGivesInterfaceBoardClassAndTheExpandedName) {
+    OpenManager();
+    struct Case {
+        const char* name;
+        ViStatus status;
+        ViUInt16 type;
+        ViUInt16 board;
+        const char* resourceClass;
+        const char* expanded;
+    };
+    for (const Case& c : {
+             Case{"usb3::31326::0xc46::sn 1", VI_SUCCESS, VI_INTF_USB, 3, "INSTR",
+                  "USB3::0x7A5E::0x0C46::sn 1::INSTR"},
+             Case{"USB::0x7A5E::0x0C46::SN1::2::RAW", VI_SUCCESS, VI_INTF_USB, 0, "RAW",
+                  "USB0::0x7A5E::0x0C46::SN1::2::RAW"},
+             Case{"GPIB1::22::INSTR", VI_SUCCESS, VI_INTF_GPIB, 1, "INSTR", "GPIB1::22::INSTR"},
+             Case{"TCPIP::host::inst0", VI_SUCCESS, VI_INTF_TCPIP, 0, "INSTR",
+                  "TCPIP0::host::inst0::INSTR"},
+             Case{"USB0::0x7A5E", VI_ERROR_INV_RSRC_NAME, 0, 0, "", ""},
+             Case{"FOO0::1::INSTR", VI_ERROR_INV_RSRC_NAME, 0, 0, "", ""},
+             Case{"USB70000::1::2::3::INSTR", VI_ERROR_INV_RSRC_NAME, 0, 0, "", ""},
+         }) {
+        ViUInt16 type = 0;
+        ViUInt16 board = 99;
+        ViChar resourceClass[VI_FIND_BUFLEN] = {};
+        ViChar expanded[VI_FIND_BUFLEN] = {};
+        ViChar alias[VI_FIND_BUFLEN] = "x";
+        ASSERT_EQ(viParseRsrcEx(rm, c.name, &type, &board, resourceClass, expanded, alias),
+                  c.status)
+            << c.name;
+        if (c.status == VI_SUCCESS) {
+            EXPECT_EQ(type, c.type) << c.name;
+            EXPECT_EQ(board, c.board) << c.name;
+            EXPECT_STREQ(resourceClass, c.resourceClass);
+            EXPECT_STREQ(expanded, c.expanded);
+            EXPECT_STREQ(alias, "");
+        }
+        EXPECT_EQ(viParseRsrc(rm, c.name, &type, &board), c.status) << c.name;
+    }
+    EXPECT_EQ(viParseRsrc(kNeverOpened, "USB0::1::2::3", nullptr, nullptr), VI_ERROR_INV_OBJECT);
+}
+
+// Every status the library returns has a text; others are said to be unknown.
+TEST_F(VisaCallsTest, StatusDescriptions) {
+    ViChar text[VI_FIND_BUFLEN] = {};
+    for (const ViStatus status :
+         {VI_SUCCESS, VI_SUCCESS_TERM_CHAR, VI_SUCCESS_MAX_CNT, VI_ERROR_TMO, VI_ERROR_RSRC_BUSY,
+          VI_ERROR_CONN_LOST, VI_ERROR_NSUP_OPER, VI_ERROR_ATTR_READONLY, VI_ERROR_RSRC_LOCKED}) {
+        EXPECT_EQ(viStatusDesc(VI_NULL, status, text), VI_SUCCESS);
+        EXPECT_GT(std::string(text).size(), 12u) << status;
+    }
+    EXPECT_EQ(viStatusDesc(VI_NULL, VI_ERROR_TMO, text), VI_SUCCESS);
+    EXPECT_EQ(std::string(text).rfind("VI_ERROR_TMO: ", 0), 0u) << text;
+    EXPECT_EQ(viStatusDesc(VI_NULL, 0x12345, text), VI_WARN_UNKNOWN_STATUS);
+    EXPECT_EQ(viStatusDesc(VI_NULL, VI_ERROR_TMO, nullptr), VI_ERROR_USER_BUF);
 }
 
 TEST_F(VisaCallsTest, OnlyTheTimeoutAttributeIsSupported) {

@@ -4,8 +4,12 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
+#include <string>
 
 #include "api/HandleTable.h"
+#include "api/StatusDescription.h"
+#include "base/ResourceName.h"
 #include "libusb/LibusbProvider.h"
 #include "sim/SimProvider.h"
 #include "sim/SimRegistry.h"
@@ -42,6 +46,42 @@ void CopyDescriptor(const std::string& resource, ViChar desc[]) {
     const std::size_t length = std::min<std::size_t>(resource.size(), VI_FIND_BUFLEN - 1);
     std::memcpy(desc, resource.data(), length);
     desc[length] = '\0';
+}
+
+ViUInt16 InterfaceTypeCode(const std::string& type) {
+    static const std::pair<const char*, ViUInt16> kCodes[] = {
+        {"GPIB", VI_INTF_GPIB}, {"VXI", VI_INTF_VXI},     {"ASRL", VI_INTF_ASRL},
+        {"PXI", VI_INTF_PXI},   {"TCPIP", VI_INTF_TCPIP}, {"USB", VI_INTF_USB}};
+    for (const auto& [name, code] : kCodes) {
+        if (type == name) {
+            return code;
+        }
+    }
+    return 0;
+}
+
+// viParseRsrc and viParseRsrcEx: the name's syntax only; whether the
+// resource is present is for viOpen to find out.
+ViStatus ParseResource(ViSession rmSesn, ViConstRsrc rsrcName, ViPUInt16 intfType,
+                       ViPUInt16 intfNum, std::optional<zvisa::ResourceName>& parsed) {
+    if (!HandleTable::Global().Get<ResourceManager>(rmSesn)) {
+        return VI_ERROR_INV_OBJECT;
+    }
+    if (rsrcName == nullptr) {
+        return VI_ERROR_INV_PARAMETER;
+    }
+    parsed = zvisa::ResourceName::Parse(rsrcName);
+    const ViUInt16 type = parsed ? InterfaceTypeCode(parsed->InterfaceType()) : 0;
+    if (type == 0 || parsed->Board() > std::numeric_limits<ViUInt16>::max()) {
+        return VI_ERROR_INV_RSRC_NAME;
+    }
+    if (intfType != nullptr) {
+        *intfType = type;
+    }
+    if (intfNum != nullptr) {
+        *intfNum = static_cast<ViUInt16>(parsed->Board());
+    }
+    return VI_SUCCESS;
 }
 
 // A valid handle that is not of the kind an operation needs.
@@ -121,7 +161,7 @@ ViStatus viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi, ViPUInt3
                 std::min<std::size_t>(matches.size(), std::numeric_limits<ViUInt32>::max()));
         }
         if (vi != nullptr) {
-            return HandleTable::Global().Add(std::make_shared<FindList>(), sesn, *vi);
+            return HandleTable::Global().Add(std::make_shared<FindList>(matches), sesn, *vi);
         }
         return VI_SUCCESS;
     });
@@ -185,6 +225,72 @@ ViStatus viWrite(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
 ViStatus viRead(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
     return MoveBytes(vi, cnt, retCnt,
                      [&](InstrumentSession& session) { return session.Read(buf, cnt); });
+}
+
+ViStatus viFindNext(ViFindList vi, ViChar desc[]) {
+    return Guarded([&] {
+        const auto list = HandleTable::Global().Get<FindList>(vi);
+        if (!list) {
+            return WrongKind(vi, VI_ERROR_NSUP_OPER);
+        }
+        if (desc == nullptr) {
+            return VI_ERROR_USER_BUF;
+        }
+        std::string resource;
+        if (!list->Next(resource)) {
+            desc[0] = '\0';
+            return VI_ERROR_RSRC_NFOUND;
+        }
+        CopyDescriptor(resource, desc);
+        return VI_SUCCESS;
+    });
+}
+
+ViStatus viParseRsrc(ViSession rmSesn, ViConstRsrc rsrcName, ViPUInt16 intfType,
+                     ViPUInt16 intfNum) {
+    return Guarded([&] {
+        std::optional<zvisa::ResourceName> parsed;
+        return ParseResource(rmSesn, rsrcName, intfType, intfNum, parsed);
+    });
+}
+
+ViStatus viParseRsrcEx(ViSession rmSesn, ViConstRsrc rsrcName, ViPUInt16 intfType,
+                       ViPUInt16 intfNum, ViChar rsrcClass[], ViChar expandedUnaliasedName[],
+                       ViChar aliasIfExists[]) {
+    return Guarded([&] {
+        std::optional<zvisa::ResourceName> parsed;
+        const ViStatus status = ParseResource(rmSesn, rsrcName, intfType, intfNum, parsed);
+        if (status < VI_SUCCESS) {
+            return status;
+        }
+        if (rsrcClass != nullptr) {
+            CopyDescriptor(parsed->ResourceClass(), rsrcClass);
+        }
+        if (expandedUnaliasedName != nullptr) {
+            CopyDescriptor(parsed->Expanded(), expandedUnaliasedName);
+        }
+        if (aliasIfExists != nullptr) {
+            aliasIfExists[0] = '\0';  // no aliases
+        }
+        return VI_SUCCESS;
+    });
+}
+
+// Any object, even a closed one: a caller describes the failure of a call
+// that may have ended its session.
+ViStatus viStatusDesc(ViObject /*vi*/, ViStatus status, ViChar desc[]) {
+    return Guarded([&] {
+        if (desc == nullptr) {
+            return VI_ERROR_USER_BUF;
+        }
+        const char* text = zvisa::StatusDescription(status);
+        if (text == nullptr) {
+            CopyDescriptor("Unknown status code " + std::to_string(status) + ".", desc);
+            return VI_WARN_UNKNOWN_STATUS;
+        }
+        CopyDescriptor(text, desc);
+        return VI_SUCCESS;
+    });
 }
 
 ViStatus viClose(ViObject vi) {

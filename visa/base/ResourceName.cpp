@@ -131,6 +131,15 @@ bool ResourceName::NormalizeUsbFields() {
     return true;
 }
 
+std::string ResourceName::Expanded() const {
+    std::string expanded = interfaceType_ + std::to_string(board_);
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const bool usbId = IsUsb() && i < 2;
+        expanded.append(kSeparator).append(usbId ? keyFields_[i] : fields_[i]);
+    }
+    return expanded.append(kSeparator).append(resourceClass_);
+}
+
 std::string ResourceName::Key() const {
     std::string key = interfaceType_ + std::to_string(board_);
     for (const std::string& field : keyFields_) {

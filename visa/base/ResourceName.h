@@ -18,12 +18,17 @@ public:
     static std::optional<ResourceName> Parse(std::string_view text);
 
     bool IsUsb() const { return interfaceType_ == "USB"; }
+    const std::string& InterfaceType() const { return interfaceType_; }  // upper case
     bool HasExplicitClass() const { return explicitClass_; }
     const std::string& ResourceClass() const { return resourceClass_; }
     // The address fields between the board and the class, as written.
     const std::vector<std::string>& Fields() const { return fields_; }
 
     unsigned Board() const { return board_; }
+
+    // The name written out in full: board number and class given, USB ids
+    // as four hex digits, the serial number as written.
+    std::string Expanded() const;
 
     // Equal for exactly the names that name the same resource.
     std::string Key() const;
