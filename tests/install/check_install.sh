@@ -19,6 +19,7 @@ usr=$root/usr
 expected="755 usr/bin/zorvane
 755 usr/bin/zorvane-burst
 644 usr/include/zvisa/visa.h
+644 usr/include/zvisa/visatype.h
 644 usr/lib/udev/rules.d/70-zorvane-meter.rules
 777 usr/$libdir/libzvisa.so
 777 usr/$libdir/libzvisa.so.1
