@@ -15,14 +15,12 @@
 
 #include "AtomicFile.h"
 #include "ConsoleReport.h"
-#include "InstrumentLink.h"
 #include "InterruptCleanup.h"
 #include "MeasurementRun.h"
 #include "MeterList.h"
 #include "ReadingStatistics.h"
 #include "ReadingsCsv.h"
 #include "RunRecord.h"
-#include "RunSeams.h"
 #include "SampleInterval.h"
 #include "Version.h"
 #include "WelchSpectrum.h"
@@ -232,8 +230,7 @@ int ExitStatusOf(RunRecord::Outcome outcome) {
 
 // --list: one meter a line, with -v its identity after a tab.
 int PrintMeterList(const Options& options) {
-    InstrumentLink link;
-    const std::vector<FoundMeter> meters = ListMeters(link, options.verbose);
+    const std::vector<FoundMeter> meters = ListMeters(options.verbose);
     for (const FoundMeter& meter : meters) {
         std::cout << meter.resource << (options.verbose ? "\t" + meter.identity : "") << '\n';
     }
@@ -244,8 +241,7 @@ int PrintMeterList(const Options& options) {
 }
 
 int Measure(const Options& options) {
-    InstrumentLink link(options.resource.value_or(""));
-    if (options.resource && !FindsMeter(link)) {
+    if (options.resource && !FindsMeter(*options.resource)) {
         std::cerr << "zorvane-burst: no meter named \"" << *options.resource
                   << "\"; zorvane-burst --list shows the meters found\n";
         return kExitNoSuchMeter;
@@ -256,7 +252,11 @@ int Measure(const Options& options) {
     settings.progressInPlace = isatty(STDERR_FILENO) == 1;
     ConsoleReport report(settings);
     RunRecord record(std::time(nullptr));
-    RunMeasurement(report, record, link, RealRunSeams());
+    if (options.resource) {
+        RunMeasurement(report, record, *options.resource);
+    } else {
+        RunMeasurement(report, record);
+    }
     report.EndProgress();
 
     const RunRecord::Outcome outcome = record.RunOutcome();

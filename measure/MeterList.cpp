@@ -42,7 +42,8 @@ std::string QueryIdentity(InstrumentLink& link, ViSession rm, const std::string&
 
 }  // namespace
 
-std::vector<FoundMeter> ListMeters(InstrumentLink& link, bool identify) {
+std::vector<FoundMeter> ListMeters(bool identify) {
+    InstrumentLink link;
     std::vector<FoundMeter> meters;
     ScopedViSession rm(link);
     ViSession handle = VI_NULL;
@@ -58,7 +59,8 @@ std::vector<FoundMeter> ListMeters(InstrumentLink& link, bool identify) {
     return meters;
 }
 
-bool FindsMeter(InstrumentLink& link) {
+bool FindsMeter(const std::string& resource) {
+    InstrumentLink link(resource);
     ScopedViSession rm(link);
     ViSession handle = VI_NULL;
     if (link.OpenDefaultRM(&handle) < VI_SUCCESS) {

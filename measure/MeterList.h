@@ -3,8 +3,6 @@
 #include <string>
 #include <vector>
 
-class InstrumentLink;
-
 // One meter the VISA library finds.
 struct FoundMeter {
     std::string resource;
@@ -13,10 +11,9 @@ struct FoundMeter {
     std::string identity;
 };
 
-// The meters `link` finds, in the library's order; with `identify`, each one
+// The meters the VISA library finds, in its order; with `identify`, each one
 // is opened in turn and asked for its identity. Empty when none is found.
-std::vector<FoundMeter> ListMeters(InstrumentLink& link, bool identify);
+std::vector<FoundMeter> ListMeters(bool identify);
 
-// Whether `link` finds a meter to run on: the first one, or the one the link
-// was made for.
-bool FindsMeter(InstrumentLink& link);
+// Whether the VISA library finds the meter named `resource` (in any case).
+bool FindsMeter(const std::string& resource);
