@@ -21,8 +21,8 @@ std::vector<float> FiniteOf(const std::vector<float>& values) {
     return finite;
 }
 
-// The value a share `q` of the way through `sorted`'s order, interpolated;
-// nth_element partly sorts as it goes.
+// The value a share `q` of the way through `values` in order, interpolated;
+// nth_element partly sorts them as it goes.
 double Quantile(std::vector<float>& values, double q) {
     const double position = q * static_cast<double>(values.size() - 1);
     const auto below = static_cast<std::size_t>(position);
@@ -48,8 +48,14 @@ std::size_t ReadingHistogram::FreedmanDiaconisBins(const std::vector<float>& val
     const double upperQuartile = Quantile(finite, 0.75);
     const double width =
         2.0 * (upperQuartile - lowerQuartile) / std::cbrt(static_cast<double>(finite.size()));
-    if (!(range > 0.0) || !(width > 0.0)) {
+    if (!(range > 0.0)) {
         return 1;
+    }
+    // Half the readings or more on one value leave no quartile spread:
+    // Sturges' rule then, which needs none.
+    if (!(width > 0.0)) {
+        return static_cast<std::size_t>(std::ceil(std::log2(static_cast<double>(finite.size())))) +
+               1;
     }
     return std::clamp<std::size_t>(static_cast<std::size_t>(std::ceil(range / width)), 1, kMaxBins);
 }

@@ -17,7 +17,8 @@ struct ReadingHistogram {
 
     // `binCount` bins, or as many as the Freedman-Diaconis rule gives when 0.
     static ReadingHistogram Of(const std::vector<float>& values, std::size_t binCount = 0);
-    // Bins by the Freedman-Diaconis rule: width 2 IQR / n^(1/3), at least one.
+    // Bins by the Freedman-Diaconis rule: width 2 IQR / n^(1/3), at least one;
+    // by Sturges' rule (log2 n + 1) when the interquartile range is 0.
     static std::size_t FreedmanDiaconisBins(const std::vector<float>& values);
 
     double LeftEdge(std::size_t bin) const { return lowest + binWidth * static_cast<double>(bin); }

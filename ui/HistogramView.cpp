@@ -78,6 +78,9 @@ void HistogramView::Show(const ReadingHistogram& histogram) {
     curve_->replace(curve);
     axisX_->setRange(low, high);
     axisY_->setRange(0.0, tallest * kHeadroom);
+    // Ticks on round values; the range grows a little to reach them.
+    axisX_->applyNiceNumbers();
+    axisY_->applyNiceNumbers();
 }
 
 void HistogramView::Clear() {

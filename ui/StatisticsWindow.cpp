@@ -135,6 +135,7 @@ StatisticsWindow::StatisticsWindow(const LatestRun& runs, QWidget& owner)
         AddFigure(left, "StandardDeviation", QStringLiteral("AC RMS (standard deviation):"));
     peakToPeak_ = AddFigure(left, "PeakToPeak", QStringLiteral("Peak to peak:"));
     auto* right = new QFormLayout;
+    right->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     crestFactor_ = AddFigure(right, "CrestFactor", QStringLiteral("Crest factor:"));
     minimum_ = AddFigure(right, "Minimum", QStringLiteral("Minimum:"));
     maximum_ = AddFigure(right, "Maximum", QStringLiteral("Maximum:"));

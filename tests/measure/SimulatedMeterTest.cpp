@@ -197,6 +197,10 @@ TEST_F(SimulatedMeterTest, HistogramOfNoiseFollowsItsNormalCurve) {
         top = histogram.counts[bin] > histogram.counts[top] ? bin : top;
     }
     EXPECT_NEAR(curve, 50000.0, 500.0);
+    // Most readings on one value leave no quartile spread, still a spread of bins.
+    std::vector<float> mostlyFlat(30000, 1.5f);
+    mostlyFlat.insert(mostlyFlat.end(), record.Values().begin(), record.Values().begin() + 20000);
+    EXPECT_EQ(ReadingHistogram::FreedmanDiaconisBins(mostlyFlat), 17u);
     EXPECT_NEAR(histogram.LeftEdge(top) + histogram.binWidth / 2, 1.5, 2 * histogram.binWidth);
 }
 

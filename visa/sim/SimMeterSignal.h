@@ -11,7 +11,7 @@ namespace zvisa::sim {
 
 // The readings a simulated meter takes in a burst: the profile's level with
 // Gaussian noise, plus the ripples and step ZVISA_SIM asks for. Readings are
-// spaced as a burst at 0.001 NPLC on 50 Hz mains spaces them. The noise
+// 20 us apart, as a burst at 0.001 NPLC on 50 Hz mains takes them. The noise
 // sequence goes on from burst to burst until Restart().
 class SimMeterSignal {
 public:
