@@ -232,3 +232,8 @@ void RunMeasurement(MeterWindow& window, RunRecord& record) {
     InstrumentLink link;
     RunMeasurement(window, record, link, RealRunSeams());
 }
+
+void RunMeasurement(MeterWindow& window, RunRecord& record, const std::string& resource) {
+    InstrumentLink link(resource);
+    RunMeasurement(window, record, link, RealRunSeams());
+}

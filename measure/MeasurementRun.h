@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 class MeterWindow;
 class InstrumentLink;
 class RunRecord;
@@ -10,6 +12,10 @@ struct RunSeams;
 // block, shows every result through `window` and keeps it in `record`.
 // Releases everything it acquired before it returns.
 void RunMeasurement(MeterWindow& window, RunRecord& record);
+
+// The same run on the meter named `resource` (in any case) instead of the
+// first one found.
+void RunMeasurement(MeterWindow& window, RunRecord& record, const std::string& resource);
 
 // The same run over `link`, with its memory and clocks taken from `seams`.
 void RunMeasurement(MeterWindow& window, RunRecord& record, InstrumentLink& link,

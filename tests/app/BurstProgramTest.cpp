@@ -171,6 +171,8 @@ struct ProfileCase {
     bool writesCsv;       // on standard output
     std::size_t rows;     // CSV rows
     std::string message;  // on standard error; empty when there is none
+    std::vector<std::string> args = {};
+    std::string out = {};  // standard output when no CSV is written
 };
 
 void PrintTo(const ProfileCase& c, std::ostream* os) {
@@ -182,7 +184,7 @@ class BurstProfileTest : public BurstProgramTest,
 
 TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
     const ProfileCase& c = GetParam();
-    const Finished run = Run(c.simulation, {});
+    const Finished run = Run(c.simulation, c.args);
     EXPECT_EQ(run.status, c.status) << run.err;
     if (c.writesCsv) {
         const std::size_t notes = c.message.empty() ? 0 : 1;
@@ -191,7 +193,7 @@ TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
                   std::string::npos)
             << run.err;
     } else {
-        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.out, c.out);
     }
     if (c.message.empty()) {
         EXPECT_EQ(run.err.find("Only "), std::string::npos) << run.err;
@@ -199,6 +201,62 @@ TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
         EXPECT_NE(run.err.find(c.message + "\n"), std::string::npos) << run.err;
     }
 }
+
+// An AC meter found first, then a DC one with the serial the CSV checks expect.
+const char* const kTwoMeters =
+    "USB0::0x7A5E::0x0C47::A1::INSTR=acv;USB1::0x7A5E::0x0C46::SIM0001::INSTR=dcv,instant";
+const char* const kThreeMeters =
+    "USB0::0x7A5E::0x0C47::A1::INSTR=dci;USB1::0x7A5E::0x0C46::B2::INSTR=mute,virtual-time;dcv";
+const std::string kNoSuchMeter =
+    "zorvane-burst: no meter named \"USB0::0x7A5E::0x0C46::X::INSTR\"; "
+    "zorvane-burst --list shows the meters found";
+
+INSTANTIATE_TEST_SUITE_P(
+    Meters, BurstProfileTest,
+    testing::Values(
+        ProfileCase{"first_of_two", kTwoMeters, 1, false, 0, kFunctionMessage},
+        ProfileCase{"named",
+                    kTwoMeters,
+                    0,
+                    true,
+                    50000,
+                    "",
+                    {"--resource", "USB1::0x7A5E::0x0C46::SIM0001::INSTR"}},
+        ProfileCase{"named_in_other_case",
+                    kTwoMeters,
+                    0,
+                    true,
+                    50000,
+                    "",
+                    {"--resource=usb1::0x7a5e::0x0c46::sim0001::instr"}},
+        ProfileCase{"named_but_absent",
+                    kTwoMeters,
+                    5,
+                    false,
+                    0,
+                    kNoSuchMeter,
+                    {"--resource", "USB0::0x7A5E::0x0C46::X::INSTR"}},
+        ProfileCase{"list",
+                    kThreeMeters,
+                    0,
+                    false,
+                    0,
+                    "",
+                    {"--list"},
+                    "USB0::0x7A5E::0x0C47::A1::INSTR\nUSB1::0x7A5E::0x0C46::B2::INSTR\n"
+                    "USB0::0x7A5E::0x0C46::SIM0003::INSTR\n"},
+        ProfileCase{"list_with_identities",
+                    kThreeMeters,
+                    0,
+                    false,
+                    0,
+                    "",
+                    {"--list", "-v"},
+                    "USB0::0x7A5E::0x0C47::A1::INSTR\tZORVANE SIM,DMM-SIM,A1,1.0\n"
+                    "USB1::0x7A5E::0x0C46::B2::INSTR\t\n"
+                    "USB0::0x7A5E::0x0C46::SIM0003::INSTR\tZORVANE SIM,DMM-SIM,SIM0003,1.0\n"},
+        ProfileCase{"list_without_meters", nullptr, 1, false, 0, "", {"--list", "--verbose"}}),
+    [](const testing::TestParamInfo<ProfileCase>& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(
     Profiles, BurstProfileTest,
@@ -309,8 +367,9 @@ TEST_F(BurstProgramTest, WriteErrorsAreReported) {
 TEST_F(BurstProgramTest, HelpDocumentsUsage) {
     const Finished run = Run(nullptr, {"--help"});
     EXPECT_EQ(run.status, 0);
-    for (const char* topic : {"Usage: zorvane-burst", "-o FILE", "ZVISA_SIM", "Exit status",
-                              "truncate=N", "--stats", "--line-frequency", "ripple=AMP@HZ"}) {
+    for (const char* topic :
+         {"Usage: zorvane-burst", "-o FILE", "ZVISA_SIM", "Exit status", "truncate=N", "--stats",
+          "--line-frequency", "ripple=AMP@HZ", "--resource NAME", "--list"}) {
         EXPECT_NE(run.out.find(topic), std::string::npos) << topic;
     }
     EXPECT_EQ(run.err, "");
@@ -323,7 +382,9 @@ TEST_F(BurstProgramTest, UsageErrorsExitWithTwo) {
                                                {"--output="},
                                                {"extra"},
                                                {"--line-frequency"},
-                                               {"--line-frequency", "55"}}) {
+                                               {"--line-frequency", "55"},
+                                               {"--resource"},
+                                               {"--resource="}}) {
         const Finished run = Run("dcv,instant", args);
         EXPECT_EQ(run.status, 2) << args.front();
         EXPECT_EQ(run.out, "");
