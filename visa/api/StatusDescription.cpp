@@ -7,7 +7,7 @@ namespace zvisa {
 
 namespace {
 
-constexpr std::array<std::pair<ViStatus, const char*>, 33> kDescriptions = {{
+constexpr std::array<std::pair<ViStatus, const char*>, 36> kDescriptions = {{
     {VI_SUCCESS, "VI_SUCCESS: Operation completed successfully."},
     {VI_SUCCESS_TERM_CHAR, "VI_SUCCESS_TERM_CHAR: The specified termination character was read."},
     {VI_SUCCESS_MAX_CNT,
@@ -17,6 +17,9 @@ constexpr std::array<std::pair<ViStatus, const char*>, 33> kDescriptions = {{
     {VI_SUCCESS_NESTED_EXCLUSIVE,
      "VI_SUCCESS_NESTED_EXCLUSIVE: The session already held an exclusive lock; it now holds one "
      "more."},
+    {VI_SUCCESS_EVENT_DIS, "VI_SUCCESS_EVENT_DIS: The event was already disabled."},
+    {VI_SUCCESS_QUEUE_EMPTY, "VI_SUCCESS_QUEUE_EMPTY: The event queue was empty."},
+    {VI_ERROR_INV_MECH, "VI_ERROR_INV_MECH: Invalid event mechanism."},
     {VI_WARN_UNKNOWN_STATUS, "VI_WARN_UNKNOWN_STATUS: The status code passed is not known."},
     {VI_ERROR_SYSTEM_ERROR, "VI_ERROR_SYSTEM_ERROR: Unknown system error."},
     {VI_ERROR_INV_OBJECT, "VI_ERROR_INV_OBJECT: The given session or object reference is invalid."},

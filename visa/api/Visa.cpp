@@ -109,6 +109,30 @@ ViStatus MoveBytes(ViSession vi, ViUInt32 cnt, ViPUInt32 retCnt, Move move) {
     });
 }
 
+// An operation on an instrument session; other handles do not support it.
+template <typename Body>
+ViStatus OnSession(ViSession vi, Body body) {
+    return Guarded([&] {
+        const auto session = HandleTable::Global().Get<InstrumentSession>(vi);
+        if (!session) {
+            return WrongKind(vi, VI_ERROR_NSUP_OPER);
+        }
+        return body(*session);
+    });
+}
+
+// No session ever has an event enabled: disabling or discarding finds
+// nothing to do, as long as the mechanism is one VISA has.
+ViStatus NoEvents(ViObject vi, ViUInt16 mechanism, ViStatus nothingToDo) {
+    constexpr ViUInt16 kMechanisms = VI_QUEUE | VI_HNDLR | VI_SUSPEND_HNDLR;
+    if (!HandleTable::Global().IsOpen(vi)) {
+        return VI_ERROR_INV_OBJECT;
+    }
+    const bool valid =
+        mechanism == VI_ALL_MECH || (mechanism != 0 && (mechanism & ~kMechanisms) == 0);
+    return valid ? nothingToDo : VI_ERROR_INV_MECH;
+}
+
 }  // namespace
 
 extern "C" {
@@ -313,6 +337,53 @@ ViStatus viStatusDesc(ViObject /*vi*/, ViStatus status, ViChar desc[]) {
         CopyDescriptor(text, desc);
         return VI_SUCCESS;
     });
+}
+
+ViStatus viClear(ViSession vi) {
+    return OnSession(vi, [](InstrumentSession& session) { return session.Clear(); });
+}
+
+ViStatus viReadSTB(ViSession vi, ViPUInt16 status) {
+    return OnSession(vi, [&](InstrumentSession& session) {
+        return status == nullptr ? VI_ERROR_USER_BUF : session.ReadStatusByte(*status);
+    });
+}
+
+ViStatus viAssertTrigger(ViSession vi, ViUInt16 protocol) {
+    return OnSession(vi,
+                     [&](InstrumentSession& session) { return session.AssertTrigger(protocol); });
+}
+
+ViStatus viFlush(ViSession vi, ViUInt16 mask) {
+    return OnSession(vi, [&](InstrumentSession& session) { return session.Flush(mask); });
+}
+
+ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, ViConstString requestedKey,
+                ViChar accessKey[]) {
+    return OnSession(vi, [&](InstrumentSession& session) {
+        if (lockType == VI_SHARED_LOCK && accessKey == nullptr) {
+            return VI_ERROR_USER_BUF;
+        }
+        std::string key;
+        const ViStatus status =
+            session.Lock(lockType, timeout, requestedKey != nullptr ? requestedKey : "", key);
+        if (status >= VI_SUCCESS && accessKey != nullptr) {
+            CopyDescriptor(key, accessKey);
+        }
+        return status;
+    });
+}
+
+ViStatus viUnlock(ViSession vi) {
+    return OnSession(vi, [](InstrumentSession& session) { return session.Unlock(); });
+}
+
+ViStatus viDisableEvent(ViSession vi, ViEventType /*eventType*/, ViUInt16 mechanism) {
+    return Guarded([&] { return NoEvents(vi, mechanism, VI_SUCCESS_EVENT_DIS); });
+}
+
+ViStatus viDiscardEvents(ViSession vi, ViEventType /*eventType*/, ViUInt16 mechanism) {
+    return Guarded([&] { return NoEvents(vi, mechanism, VI_SUCCESS_QUEUE_EMPTY); });
 }
 
 ViStatus viClose(ViObject vi) {

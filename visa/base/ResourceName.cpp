@@ -127,6 +127,10 @@ bool ResourceName::NormalizeUsbFields() {
             return false;
         }
         keyFields_[3] = std::to_string(*interface);
+        // Names leave interface 0 out, and a client may spell it out.
+        if (*interface == 0) {
+            keyFields_.pop_back();
+        }
     }
     return true;
 }

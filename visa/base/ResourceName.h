@@ -9,7 +9,7 @@ namespace zvisa {
 
 // The syntax of a VISA resource string, e.g. "USB0::0x7A5E::0x0C46::SN1::INSTR":
 // interface type and board, the address fields, and the resource class.
-// Two names that differ only in case, a left-out board number or ::INSTR,
+// Two names that differ only in case, a left-out board number, interface 0 or ::INSTR,
 // or hex against decimal USB ids name the same resource.
 class ResourceName {
 public:

@@ -41,6 +41,13 @@ typedef ViUInt32 ViEventType;
 #define VI_PROT_USBTMC_VENDOR 5
 #define VI_TRIG_PROT_DEFAULT 0
 
+#define VI_ALL_ENABLED_EVENTS 0x3FFF7FFFUL
+#define VI_EVENT_SERVICE_REQ 0x3FFF200BUL
+#define VI_QUEUE 1
+#define VI_HNDLR 2
+#define VI_SUSPEND_HNDLR 4
+#define VI_ALL_MECH 0xFFFF
+
 #define VI_READ_BUF 1
 #define VI_WRITE_BUF 2
 #define VI_READ_BUF_DISCARD 4
@@ -76,6 +83,8 @@ typedef ViUInt32 ViEventType;
 #define VI_ATTR_USB_PROTOCOL 0x3FFF01A7UL
 #define VI_ATTR_USB_MAX_INTR_SIZE 0x3FFF01AFUL
 
+#define VI_SUCCESS_EVENT_DIS ((ViStatus)0x3FFF0003)
+#define VI_SUCCESS_QUEUE_EMPTY ((ViStatus)0x3FFF0004)
 #define VI_SUCCESS_TERM_CHAR ((ViStatus)0x3FFF0005)
 #define VI_SUCCESS_MAX_CNT ((ViStatus)0x3FFF0006)
 #define VI_SUCCESS_NESTED_SHARED ((ViStatus)0x3FFF0099)
@@ -97,6 +106,7 @@ typedef ViUInt32 ViEventType;
 #define VI_ERROR_ATTR_READONLY ((ViStatus)0xBFFF001F)
 #define VI_ERROR_INV_LOCK_TYPE ((ViStatus)0xBFFF0020)
 #define VI_ERROR_INV_ACCESS_KEY ((ViStatus)0xBFFF0021)
+#define VI_ERROR_INV_MECH ((ViStatus)0xBFFF0027)
 #define VI_ERROR_OUTP_PROT_VIOL ((ViStatus)0xBFFF0036)
 #define VI_ERROR_INP_PROT_VIOL ((ViStatus)0xBFFF0037)
 #define VI_ERROR_ALLOC ((ViStatus)0xBFFF003C)
@@ -128,6 +138,16 @@ ViStatus viParseRsrcEx(ViSession rmSesn, ViConstRsrc rsrcName, ViPUInt16 intfTyp
                        ViPUInt16 intfNum, ViChar rsrcClass[], ViChar expandedUnaliasedName[],
                        ViChar aliasIfExists[]);
 ViStatus viStatusDesc(ViObject vi, ViStatus status, ViChar desc[]);
+
+ViStatus viClear(ViSession vi);
+ViStatus viReadSTB(ViSession vi, ViPUInt16 status);
+ViStatus viAssertTrigger(ViSession vi, ViUInt16 protocol);
+ViStatus viFlush(ViSession vi, ViUInt16 mask);
+ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, ViConstString requestedKey,
+                ViChar accessKey[]);
+ViStatus viUnlock(ViSession vi);
+ViStatus viDisableEvent(ViSession vi, ViEventType eventType, ViUInt16 mechanism);
+ViStatus viDiscardEvents(ViSession vi, ViEventType eventType, ViUInt16 mechanism);
 
 #ifdef __cplusplus
 }

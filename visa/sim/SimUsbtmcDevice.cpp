@@ -39,8 +39,7 @@ UsbResult SimUsbtmcDevice::ReceiveBulkOut(const std::uint8_t* data, std::size_t 
             continue;
         }
         if (header->msgId == kTrigger) {
-            ++triggers_;
-            used += kBulkHeaderSize;
+            used += kBulkHeaderSize;  // no trigger model: measuring starts on a query
             continue;
         }
         if (header->msgId != kDevDepMsgOut || header->transferSize > kMaxMessage) {
@@ -287,7 +286,6 @@ void SimUsbtmcDevice::PowerOn() {
     bulkOutHalted_ = false;
     abortedOutBytes_ = 0;
     abortedInBytes_ = 0;
-    triggers_ = 0;
     instrument_.Reset();
 }
 

@@ -53,9 +53,6 @@ public:
     // As after plugging in: nothing queued, instrument settings reset.
     void PowerOn();
 
-    // USB488 TRIGGER messages received since power-on.
-    int TriggerCount() const { return triggers_; }
-
 private:
     struct Output {
         std::vector<std::uint8_t> bytes;
@@ -96,7 +93,6 @@ private:
     InTransfer transfer_;
     std::uint32_t abortedOutBytes_ = 0;
     std::uint32_t abortedInBytes_ = 0;
-    int triggers_ = 0;
 };
 
 }  // namespace zvisa::sim
