@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -385,6 +386,26 @@ TEST_F(CMeterDlgTest, ExitDuringDrainEndsAfterRun) {
     EXPECT_EQ(eventsAtFinish, QStringList{"start"});         // ended mid-run
     EXPECT_EQ(dlg.Events(), QStringList({"start", "end"}));  // the run still finished
     ExpectFullBurst(dlg);
+}
+
+TEST_F(CMeterDlgTest, PressesQueuedBeforeExitStartNoRun) {
+    ProbeDlg dlg;
+    QSignalSpy finished(&dlg, &QDialog::finished);
+    QTimer::singleShot(0, &dlg, [&] {
+        // Keys typed during a burst reach its next drain together, Exit last.
+        for (int i = 0; i < 30; ++i) {
+            QCoreApplication::postEvent(&dlg, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, {}));
+        }
+        QCoreApplication::postEvent(&dlg, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}));
+        dlg.MeasurementButton().click();
+    });
+
+    dlg.exec();
+
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(dlg.Events(), QStringList({"start", "end"}));  // the run in progress only
+    dlg.OnOK();                                              // a press after Exit
+    EXPECT_EQ(dlg.Events().size(), 2);
 }
 
 TEST_F(CMeterDlgTest, QuitDuringDrainEndsAfterRun) {

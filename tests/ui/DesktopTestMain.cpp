@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
