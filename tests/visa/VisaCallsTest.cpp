@@ -156,7 +156,9 @@ TEST_F(VisaCallsTest, OpenAcceptsOtherSpellingsAndRejectsBadNames) {
               VI_ERROR_RSRC_NFOUND);
     EXPECT_EQ(viOpen(rm, "USB0::0x7A5E", VI_NO_LOCK, 0, &vi), VI_ERROR_INV_RSRC_NAME);
     EXPECT_EQ(viOpen(rm, "", VI_NO_LOCK, 0, &vi), VI_ERROR_INV_RSRC_NAME);
-    EXPECT_EQ(viOpen(rm, kSim0001, 1 /* exclusive lock */, 0, &vi), VI_ERROR_INV_ACC_MODE);
+    EXPECT_EQ(viOpen(rm, kSim0001, VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK, 0, &vi),
+              VI_ERROR_INV_ACC_MODE);
+    EXPECT_EQ(viOpen(rm, kSim0001, 8, 0, &vi), VI_ERROR_INV_ACC_MODE);
     EXPECT_EQ(vi, VI_NULL);
 }
 
@@ -217,15 +219,91 @@ TEST_F(VisaCallsTest, StatusDescriptions) {
     EXPECT_EQ(viStatusDesc(VI_NULL, VI_ERROR_TMO, nullptr), VI_ERROR_USER_BUF);
 }
 
-TEST_F(VisaCallsTest, OnlyTheTimeoutAttributeIsSupported) {
+// Each attribute in its own type: a wider write would overrun the caller's variable.
+template <typename T>
+T Attribute(ViObject vi, ViAttr attribute, ViStatus expected = VI_SUCCESS) {
+    struct {
+        T value{};
+        unsigned char guard[8] = {0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5};
+    } slot;
+    EXPECT_EQ(viGetAttribute(vi, attribute, &slot), expected) << std::hex << attribute;
+    for (const unsigned char byte : slot.guard) {
+        EXPECT_EQ(byte, 0xA5) << std::hex << attribute;
+    }
+    return slot.value;
+}
+
+std::string TextAttribute(ViObject vi, ViAttr attribute) {
+    ViChar text[VI_FIND_BUFLEN] = {};
+    EXPECT_EQ(viGetAttribute(vi, attribute, text), VI_SUCCESS) << std::hex << attribute;
+    return text;
+}
+
+TEST_F(VisaCallsTest, AttributesDescribeTheResourceAndRefuseWhatCannotChange) {
+    ScopedSimulation sim("USB2::0x7A5E::0x0C46::SIM0001::INSTR=dcv");
+    OpenManager();
+    const ViSession vi = OpenMeter("usb2::31326::3142::SIM0001");
+    EXPECT_EQ(TextAttribute(vi, VI_ATTR_RSRC_NAME), "USB2::0x7A5E::0x0C46::SIM0001::INSTR");
+    EXPECT_EQ(TextAttribute(vi, VI_ATTR_RSRC_CLASS), "INSTR");
+    EXPECT_EQ(TextAttribute(vi, VI_ATTR_USB_SERIAL_NUM), "SIM0001");
+    EXPECT_EQ(TextAttribute(vi, VI_ATTR_MANF_NAME), "Zorvane");
+    EXPECT_FALSE(TextAttribute(vi, VI_ATTR_MODEL_NAME).empty());
+    EXPECT_EQ(Attribute<ViUInt16>(vi, VI_ATTR_INTF_TYPE), VI_INTF_USB);
+    EXPECT_EQ(Attribute<ViUInt16>(vi, VI_ATTR_INTF_NUM), 2);
+    EXPECT_EQ(Attribute<ViUInt16>(vi, VI_ATTR_MANF_ID), 0x7A5E);
+    EXPECT_EQ(Attribute<ViUInt16>(vi, VI_ATTR_MODEL_CODE), 0x0C46);
+    EXPECT_EQ(Attribute<ViInt16>(vi, VI_ATTR_USB_INTFC_NUM), 0);
+    EXPECT_EQ(Attribute<ViInt16>(vi, VI_ATTR_USB_PROTOCOL), 1);  // USB488
+    EXPECT_EQ(Attribute<ViBoolean>(vi, VI_ATTR_4882_COMPLIANT), VI_TRUE);
+    EXPECT_EQ(Attribute<ViUInt32>(vi, VI_ATTR_RSRC_LOCK_STATE), VI_NO_LOCK);
+    EXPECT_EQ(Attribute<ViUInt32>(vi, VI_ATTR_RSRC_SPEC_VERSION), VI_SPEC_VERSION);
+    EXPECT_EQ(Attribute<ViUInt32>(rm, VI_ATTR_RSRC_SPEC_VERSION), VI_SPEC_VERSION);
+    EXPECT_NE(Attribute<ViUInt32>(vi, VI_ATTR_RSRC_IMPL_VERSION), 0u);
+    Attribute<ViUInt32>(vi, 0x3FFF0FFFUL, VI_ERROR_NSUP_ATTR);
+    Attribute<ViUInt32>(kNeverOpened, VI_ATTR_TMO_VALUE, VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viGetAttribute(vi, VI_ATTR_TMO_VALUE, nullptr), VI_ERROR_USER_BUF);
+
+    for (const ViAttr readOnly :
+         {VI_ATTR_RSRC_NAME, VI_ATTR_INTF_TYPE, VI_ATTR_MANF_ID, VI_ATTR_USB_SERIAL_NUM,
+          VI_ATTR_RSRC_LOCK_STATE, VI_ATTR_RSRC_SPEC_VERSION, VI_ATTR_4882_COMPLIANT}) {
+        EXPECT_EQ(viSetAttribute(vi, readOnly, 1), VI_ERROR_ATTR_READONLY) << std::hex << readOnly;
+    }
+    EXPECT_EQ(viSetAttribute(vi, 0x3FFF0FFFUL, 1), VI_ERROR_NSUP_ATTR);
+    EXPECT_EQ(viSetAttribute(rm, VI_ATTR_RSRC_SPEC_VERSION, 1), VI_ERROR_ATTR_READONLY);
+}
+
+// The settable attributes: defaults as VISA gives them, each session its own.
+TEST_F(VisaCallsTest, IoAttributesRoundTripPerSession) {
     ScopedSimulation sim("dcv");
     OpenManager();
     const ViSession vi = OpenMeter();
-    EXPECT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, 7000), VI_SUCCESS);
-    EXPECT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, VI_TMO_INFINITE), VI_SUCCESS);
-    EXPECT_EQ(viSetAttribute(vi, 0x3FFF0018UL, 10), VI_ERROR_NSUP_ATTR);
-    EXPECT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, ViAttrState{1} << 32),
-              VI_ERROR_NSUP_ATTR_STATE);
+    const ViSession other = OpenMeter();
+    struct Case {
+        ViAttr attribute;
+        ViUInt32 initial;
+        ViUInt32 changed;
+        ViAttrState invalid;
+    };
+    for (const Case& c : {Case{VI_ATTR_TMO_VALUE, 2000, VI_TMO_INFINITE, ViAttrState{1} << 32},
+                          Case{VI_ATTR_TERMCHAR, '\n', '\r', 0x100},
+                          Case{VI_ATTR_TERMCHAR_EN, VI_FALSE, VI_TRUE, 2},
+                          Case{VI_ATTR_SEND_END_EN, VI_TRUE, VI_FALSE, 2},
+                          Case{VI_ATTR_SUPPRESS_END_EN, VI_FALSE, VI_TRUE, 7}}) {
+        const auto read = [&](ViSession session) {
+            ViUInt32 value = 0;  // wide enough for each; the low bytes hold the value
+            EXPECT_EQ(viGetAttribute(session, c.attribute, &value), VI_SUCCESS);
+            const ViUInt32 width = c.attribute == VI_ATTR_TMO_VALUE  ? 0xFFFFFFFF
+                                   : c.attribute == VI_ATTR_TERMCHAR ? 0xFF
+                                                                     : 0xFFFF;
+            return value & width;
+        };
+        EXPECT_EQ(read(vi), c.initial) << std::hex << c.attribute;
+        EXPECT_EQ(viSetAttribute(vi, c.attribute, c.changed), VI_SUCCESS);
+        EXPECT_EQ(read(vi), c.changed) << std::hex << c.attribute;
+        EXPECT_EQ(read(other), c.initial) << std::hex << c.attribute;
+        EXPECT_EQ(viSetAttribute(vi, c.attribute, c.invalid), VI_ERROR_NSUP_ATTR_STATE);
+        EXPECT_EQ(read(vi), c.changed) << std::hex << c.attribute;
+    }
 }
 
 TEST_F(VisaCallsTest, ClosingTheManagerClosesWhatWasOpenedFromIt) {
@@ -234,7 +312,7 @@ TEST_F(VisaCallsTest, ClosingTheManagerClosesWhatWasOpenedFromIt) {
     ASSERT_EQ(viFindRsrc(rm, kMeterExpression, &list, &count, desc), VI_SUCCESS);
     const ViSession first = OpenMeter();
     const ViSession second = OpenMeter();
-    EXPECT_EQ(Meter()->OpenTransportCount(), 2);
+    EXPECT_EQ(Meter()->OpenTransportCount(), 1);  // sessions share the device
 
     ViSession otherRm = VI_NULL;
     ASSERT_EQ(viOpenDefaultRM(&otherRm), VI_SUCCESS);
@@ -243,7 +321,7 @@ TEST_F(VisaCallsTest, ClosingTheManagerClosesWhatWasOpenedFromIt) {
 
     EXPECT_EQ(viClose(rm), VI_SUCCESS);
     rm = VI_NULL;
-    EXPECT_EQ(Meter()->OpenTransportCount(), 1);
+    EXPECT_EQ(Meter()->OpenTransportCount(), 1);  // the survivor's
     EXPECT_EQ(viClose(first), VI_ERROR_INV_OBJECT);
     EXPECT_EQ(viClose(second), VI_ERROR_INV_OBJECT);
     EXPECT_EQ(viClose(list), VI_ERROR_INV_OBJECT);

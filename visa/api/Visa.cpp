@@ -167,11 +167,10 @@ ViStatus viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi, ViPUInt3
     });
 }
 
-ViStatus viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 /*timeout*/,
+ViStatus viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 timeout,
                 ViPSession vi) {
-    // No locks, so the open timeout has nothing to wait for; VI_LOAD_CONFIG
-    // has no configuration to load.
-    constexpr ViAccessMode kLoadConfig = 4;
+    // VI_LOAD_CONFIG has no configuration to load.
+    constexpr ViAccessMode kKnownModes = VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK | VI_LOAD_CONFIG;
     return Guarded([&] {
         if (vi == nullptr) {
             return VI_ERROR_USER_BUF;
@@ -184,19 +183,45 @@ ViStatus viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 /*
         if (name == nullptr) {
             return VI_ERROR_INV_PARAMETER;
         }
-        if ((mode & ~kLoadConfig) != VI_NO_LOCK) {
+        const ViAccessMode lockMode = mode & (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK);
+        if ((mode & ~kKnownModes) != 0 || lockMode == (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK)) {
             return VI_ERROR_INV_ACC_MODE;
         }
-        std::unique_ptr<zvisa::UsbTransport> transport;
-        const ViStatus opened = manager->Open(name, transport);
+        std::shared_ptr<zvisa::SharedDevice> device;
+        std::string resource;
+        const ViStatus opened = manager->Open(name, device, resource);
         if (opened < VI_SUCCESS) {
             return opened;
         }
-        if (!transport) {
-            return VI_ERROR_SYSTEM_ERROR;
+        auto session = std::make_shared<InstrumentSession>(std::move(device), resource);
+        if (lockMode != VI_NO_LOCK) {
+            std::string key;
+            const ViStatus locked = session->Lock(lockMode, timeout, {}, key);
+            if (locked < VI_SUCCESS) {
+                return locked == VI_ERROR_TMO ? VI_ERROR_RSRC_LOCKED : locked;
+            }
         }
-        auto session = std::make_shared<InstrumentSession>(std::move(transport));
         return HandleTable::Global().Add(std::move(session), sesn, *vi);
+    });
+}
+
+ViStatus viGetAttribute(ViObject vi, ViAttr attrName, void* attrValue) {
+    return Guarded([&] {
+        if (!HandleTable::Global().IsOpen(vi)) {
+            return VI_ERROR_INV_OBJECT;
+        }
+        if (attrValue == nullptr) {
+            return VI_ERROR_USER_BUF;
+        }
+        if (const auto session = HandleTable::Global().Get<InstrumentSession>(vi)) {
+            return session->GetAttribute(attrName, attrValue);
+        }
+        const auto value = zvisa::SessionAttributes::LibraryValue(attrName);
+        if (!value) {
+            return VI_ERROR_NSUP_ATTR;
+        }
+        zvisa::StoreAttribute(*value, attrValue);
+        return VI_SUCCESS;
     });
 }
 
@@ -204,16 +229,13 @@ ViStatus viSetAttribute(ViObject vi, ViAttr attrName, ViAttrState attrValue) {
     return Guarded([&] {
         const auto session = HandleTable::Global().Get<InstrumentSession>(vi);
         if (!session) {
-            return WrongKind(vi, VI_ERROR_NSUP_ATTR);
+            if (!HandleTable::Global().IsOpen(vi)) {
+                return VI_ERROR_INV_OBJECT;
+            }
+            return zvisa::SessionAttributes::LibraryValue(attrName) ? VI_ERROR_ATTR_READONLY
+                                                                    : VI_ERROR_NSUP_ATTR;
         }
-        if (attrName != VI_ATTR_TMO_VALUE) {
-            return VI_ERROR_NSUP_ATTR;
-        }
-        if (attrValue > std::numeric_limits<ViUInt32>::max()) {
-            return VI_ERROR_NSUP_ATTR_STATE;
-        }
-        session->SetTimeout(static_cast<ViUInt32>(attrValue));
-        return VI_SUCCESS;
+        return session->SetAttribute(attrName, attrValue);
     });
 }
 
