@@ -28,10 +28,13 @@ CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("關於 Zorvane"));
     const DialogUnits units = DialogUnits::SetUpDialog(*this, kWidthUnits, kHeightUnits);
 
+    // An icon control takes the icon's size at the template's position.
+    const QPixmap icon = LoadAppIcon().pixmap(kIconPixels, kIconPixels);
     m_labelIcon = new QLabel(this);
-    m_labelIcon->setGeometry(units.Rect(11, 17, 20, 20));
+    m_labelIcon->setGeometry(
+        QRect(units.Rect(11, 17, 20, 20).topLeft(), icon.deviceIndependentSize().toSize()));
     m_labelIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_labelIcon->setPixmap(LoadAppIcon().pixmap(kIconPixels, kIconPixels));
+    m_labelIcon->setPixmap(icon);
     m_labelVersion = MakeText(this, QStringLiteral("Zorvane Version " ZORVANE_VERSION_MAJOR_MINOR),
                               units.Rect(40, 10, 119, 8));
     m_labelNote =

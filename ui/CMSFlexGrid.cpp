@@ -38,6 +38,8 @@ CMSFlexGrid::CMSFlexGrid(int rows, int cols, int fixedRows, int fixedCols, QWidg
     // Tab leaves the grid for the next control, as in the dialog's tab order.
     setTabKeyNavigation(false);
     setWordWrap(false);
+    // Column by column would hide the rest of a column wider than the view.
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setItemDelegate(delegate_);
     SetUpHeaders();
     ApplyRowHeight();

@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 #include <ctime>
 #include <memory>
 
@@ -13,9 +16,11 @@
 #include "CAboutBox.h"
 #include "CMSFlexGrid.h"
 #include "DialogUnits.h"
+#include "EmptyCaption.h"
 #include "Latin1Text.h"
 #include "MeasurementRun.h"
 #include "ReadingsGridMenu.h"
+#include "ScreenCentring.h"
 #include "StatisticsWindow.h"
 #include "StringTable.h"
 #include "resource.h"
@@ -40,6 +45,9 @@ constexpr int kLogCommandWidthTwips = 2000;
 constexpr int kReadingNumberWidthTwips = 700;
 constexpr int kReadingValueWidthTwips = 1800;
 
+// The longest total time the label shows whole.
+const char* const kLongestTotalTime = "Total time of measurement : 99999 ms";
+
 QLabel* MakeStaticText(QWidget* parent, const char* name, const QRect& rect) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -56,6 +64,15 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(rect);
     return button;
+}
+
+// The template's rectangle, reaching toward the dialog's right edge as far as
+// the longest total time needs (a static text there shows it whole).
+QRect TotalTimeRect(const DialogUnits& units, const QFontMetrics& metrics, int dialogWidth) {
+    QRect rect = units.Rect(173, 132, 134, 13);
+    const int needed = metrics.horizontalAdvance(QLatin1String(kLongestTotalTime));
+    rect.setWidth(std::min(std::max(rect.width(), needed), dialogWidth - rect.x()));
+    return rect;
 }
 
 CMSFlexGrid* MakeGrid(QWidget* parent, const char* name, int rows, const QRect& rect) {
@@ -75,9 +92,15 @@ CMeterDlg::CMeterDlg(const StringTable& strings, QWidget* parent)
     setWindowTitle(QStringLiteral("Zorvane"));
     const DialogUnits units =
         DialogUnits::SetUpDialog(*this, kDialogWidthUnits, kDialogHeightUnits);
+    // The program's main window: a top-level window of its own, which task
+    // bars list, transient for none (a dialog is made transient for Qt's
+    // hidden leader window).
+    setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Window);
     CreateControls(units);
     ConnectCommands();
-    new ReadingsGridMenu(*m_gridReadings, m_latestRun, *this);
+    auto* gridMenu = new ReadingsGridMenu(*m_gridReadings, m_latestRun, *this);
+    connect(gridMenu, &ReadingsGridMenu::statisticsRequested, this,
+            &CMeterDlg::OnStatisticsAndPlot);
     OnInitDialog();
 }
 
@@ -93,12 +116,19 @@ void CMeterDlg::CreateControls(const DialogUnits& units) {
     m_gridReadings =
         MakeGrid(this, "IDC_GRID_READINGS", kReadingsRows, units.Rect(20, 36, 136, 150));
     m_gridLog = MakeGrid(this, "IDC_GRID_LOG", kLogRows, units.Rect(171, 35, 136, 95));
-    m_labelTotalTime = MakeStaticText(this, "IDC_TOTAL_TIME", units.Rect(173, 132, 134, 13));
+    m_labelTotalTime =
+        MakeStaticText(this, "IDC_TOTAL_TIME", TotalTimeRect(units, fontMetrics(), width()));
 
     m_buttonMeasurement->setDefault(true);
     m_labelIdentity->setFocusPolicy(Qt::NoFocus);
     m_labelTotalTime->setFocusPolicy(Qt::NoFocus);
     m_gridReadings->SetGrowsWithRow(true);
+    // The widths the runs set, from the start: a side header that widens at
+    // the first write shifts the cells under a partial repaint.
+    m_gridLog->SetColWidth(0, kLogTimeWidthTwips);
+    m_gridLog->SetColWidth(1, kLogCommandWidthTwips);
+    m_gridReadings->SetColWidth(0, kReadingNumberWidthTwips);
+    m_gridReadings->SetColWidth(1, kReadingValueWidthTwips);
     setTabOrder(m_buttonMeasurement, m_buttonExit);
     setTabOrder(m_buttonExit, m_gridReadings);
     setTabOrder(m_gridReadings, m_gridLog);
@@ -127,37 +157,54 @@ void CMeterDlg::BuildSystemMenu() {
     QAction* close = m_menuSystem->addAction(QStringLiteral("關閉(&C)"));
     close->setData(kScClose);
     const QString about = m_strings.Load(IDS_ABOUT_MENU);
-    QAction* aboutEntry = nullptr;
     if (!about.isEmpty()) {
         m_menuSystem->addSeparator();
-        aboutEntry = m_menuSystem->addAction(about);
-        aboutEntry->setData(IDM_ABOUT);
+        m_menuSystem->addAction(about)->setData(IDM_ABOUT);
     }
-    // Right before About (last without it); no system command id, so the
-    // menu's command routing passes it by.
-    auto* statistics = new QAction(QStringLiteral("Statistics and plot\u2026"), m_menuSystem);
-    m_menuSystem->insertAction(aboutEntry, statistics);
-    connect(statistics, &QAction::triggered, this, &CMeterDlg::OnStatisticsAndPlot);
     connect(m_menuSystem, &QMenu::triggered, this,
             [this](QAction* action) { OnSysCommand(action->data().toUInt(), 0); });
 }
 
-bool CMeterDlg::IsOnOwnSurface(const QPoint& pos) const {
-    const QWidget* child = childAt(pos);
-    return child == nullptr || qobject_cast<const QLabel*>(child) != nullptr;
-}
-
 void CMeterDlg::contextMenuEvent(QContextMenuEvent* event) {
-    // The Menu key reaches the dialog from whichever control has the focus;
-    // the mouse only from the dialog's own surface.
-    if (event->reason() == QContextMenuEvent::Mouse && !IsOnOwnSurface(event->pos())) {
-        event->ignore();
-        return;
-    }
+    // Every control but the readings grid, which has its own menu, passes the
+    // right button and the Menu key on to the dialog.
     m_menuSystem->popup(event->reason() == QContextMenuEvent::Mouse
                             ? event->globalPos()
                             : mapToGlobal(rect().topLeft()));
     event->accept();
+}
+
+void CMeterDlg::keyPressEvent(QKeyEvent* event) {
+    // Shift+F10 is the Menu key of keyboards without one: the focused control
+    // gets the same request, so the readings grid still opens its own menu.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        QWidget* target = focusWidget() != nullptr ? focusWidget() : this;
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(),
+                                  target->mapToGlobal(QPoint()));
+        QCoreApplication::sendEvent(target, &request);
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+int CMeterDlg::exec() {
+    // Returns when the dialog ends, as a modal dialog's exec() does, but the
+    // window is modal to nothing: it is the program's main window.
+    setResult(0);
+    show();
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::DialogExec);
+    return result();
+}
+
+void CMeterDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_bCentred) {
+        m_bCentred = true;
+        ScreenCentring::Begin(*this);
+    }
 }
 
 void CMeterDlg::OnSysCommand(unsigned int id, long /*param*/) {
@@ -186,9 +233,25 @@ void CMeterDlg::DoDataExchange(bool saveAndValidate) {
 }
 
 void CMeterDlg::OnOK() {
+    if (m_bEnded) {
+        return;  // a press after Exit starts no run
+    }
+    // A press during a run's drain runs when that drain has handled the rest
+    // of the queue, still inside it: an Exit queued behind the press ends the
+    // dialog first, and the press then starts nothing.
+    if (m_nRunDepth > 0) {
+        ++m_nQueuedPresses;
+        return;
+    }
+    RunOnce();
+}
+
+void CMeterDlg::RunOnce() {
+    ++m_nRunDepth;
     const std::shared_ptr<RunRecord> record = m_latestRun.Begin(std::time(nullptr));
     RunMeasurement(*this, *record);
     m_latestRun.End();
+    --m_nRunDepth;
     emit runFinished();
 }
 
@@ -247,6 +310,7 @@ void CMeterDlg::ShowTotalTime(const std::string& text) {
 
 void CMeterDlg::ShowMessage(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, QString(), Latin1Text(text), QMessageBox::Ok, this);
+    KeepCaptionEmpty(box);
     box.exec();
 }
 
@@ -271,4 +335,10 @@ void CMeterDlg::WriteReadingRow(int i, const std::string& indexText, const std::
 void CMeterDlg::PumpMessages() {
     // Only what is queued now; never waits for more.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    while (m_nQueuedPresses > 0) {
+        --m_nQueuedPresses;
+        if (!m_bEnded) {
+            RunOnce();  // nested in the run that drains
+        }
+    }
 }

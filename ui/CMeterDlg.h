@@ -28,7 +28,9 @@ public:
     CMeterDlg(const StringTable& strings, QWidget* parent = nullptr);
     ~CMeterDlg() override;
 
-    // The Measurement command: one run, the dialog stays open.
+    // The Measurement command: one run, the dialog stays open. During a run's
+    // drain it runs nested once the drain has handled the queue; after Exit,
+    // never.
     void OnOK();
     // The Exit command (Exit, Escape, close box): the dialog's own accept, once.
     void OnCancel();
@@ -57,8 +59,9 @@ public:
     QPushButton& MeasurementButton() const { return *m_buttonMeasurement; }
     QPushButton& ExitButton() const { return *m_buttonExit; }
     // Stands in for the title bar's system menu, which X11 and Wayland window
-    // managers keep to themselves: opened by the right mouse button on the
-    // dialog's surface and by the Menu key.
+    // managers keep to themselves: opened by the right mouse button anywhere
+    // but on the readings grid, and by the Menu key and Shift+F10 when the
+    // readings grid has no focus.
     QMenu& SystemMenu() const { return *m_menuSystem; }
     int LogRow() const { return m_nLogRow; }
     const QString& TotalTimeText() const { return m_strTotalTime; }
@@ -72,6 +75,9 @@ signals:
 
 public slots:
     void reject() override;
+    // Shows the window centred on the screen, frame included, and returns
+    // when it ends; the window is modal to nothing.
+    int exec() override;
 
 protected:
     // Runs once the controls exist: pushes the member texts into them.
@@ -79,12 +85,14 @@ protected:
     // true: controls -> members; false: members -> controls.
     void DoDataExchange(bool saveAndValidate);
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateControls(const DialogUnits& units);
     void ConnectCommands();
     void BuildSystemMenu();
-    bool IsOnOwnSurface(const QPoint& pos) const;
+    void RunOnce();
 
     const StringTable& m_strings;
     int m_nLogRow = 0;
@@ -99,6 +107,9 @@ private:
     QLabel* m_labelTotalTime = nullptr;
     QMenu* m_menuSystem = nullptr;
     bool m_bEnded = false;
+    bool m_bCentred = false;
+    int m_nRunDepth = 0;
+    int m_nQueuedPresses = 0;
     LatestRun m_latestRun;
     StatisticsWindow* m_statistics = nullptr;
 };

@@ -29,6 +29,9 @@ ReadingsGridMenu::ReadingsGridMenu(CMSFlexGrid& grid, const LatestRun& runs, QWi
     AddAction(QStringLiteral("Copy"), &ReadingsGridMenu::CopySelection);
     AddAction(QStringLiteral("Copy all readings"), &ReadingsGridMenu::CopyAllReadings);
     AddAction(QStringLiteral("Save readings as CSV\u2026"), &ReadingsGridMenu::SaveReadingsAsCsv);
+    menu_->addSeparator();
+    connect(menu_->addAction(QStringLiteral("Statistics and plot\u2026")), &QAction::triggered,
+            this, &ReadingsGridMenu::statisticsRequested);
     choosePath_ = [this] { return ChoosePathWithDialog(); };
     report_ = [this](const QString& text) { ReportInMessageBox(text); };
 

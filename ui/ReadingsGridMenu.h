@@ -12,7 +12,8 @@ class QPoint;
 class QWidget;
 
 // The readings grid's own context menu: Copy, Copy all readings, Save
-// readings as CSV. It replaces the dialog's menu on that grid only.
+// readings as CSV, then Statistics and plot. It replaces the dialog's menu on
+// that grid only.
 class ReadingsGridMenu : public QObject {
     Q_OBJECT
 
@@ -35,6 +36,10 @@ public:
     void CopySelection();
     void CopyAllReadings();
     void SaveReadingsAsCsv();
+
+signals:
+    // The user asked for the statistics and plot of the latest run.
+    void statisticsRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

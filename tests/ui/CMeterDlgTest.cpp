@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -103,7 +105,15 @@ TEST_F(CMeterDlgTest, LayoutFollowsTemplate) {
         auto* control = dlg.findChild<QWidget*>(QString::fromLatin1(c.name));
         ASSERT_NE(control, nullptr);
         const QRect& u = c.units;
-        EXPECT_EQ(control->geometry(), units.Rect(u.x(), u.y(), u.width(), u.height()));
+        QRect expected = units.Rect(u.x(), u.y(), u.width(), u.height());
+        if (control == &dlg.TotalTimeLabel()) {
+            // Reaches toward the right edge as far as the longest time needs.
+            const int needed = dlg.fontMetrics().horizontalAdvance(
+                QStringLiteral("Total time of measurement : 99999 ms"));
+            expected.setWidth(std::min(std::max(expected.width(), needed), dlg.width() - u.x()));
+            EXPECT_GE(control->width(), needed);
+        }
+        EXPECT_EQ(control->geometry(), expected);
         EXPECT_EQ(control->parentWidget(), &dlg);
     }
 }
@@ -378,6 +388,26 @@ TEST_F(CMeterDlgTest, ExitDuringDrainEndsAfterRun) {
     ExpectFullBurst(dlg);
 }
 
+TEST_F(CMeterDlgTest, PressesQueuedBeforeExitStartNoRun) {
+    ProbeDlg dlg;
+    QSignalSpy finished(&dlg, &QDialog::finished);
+    QTimer::singleShot(0, &dlg, [&] {
+        // Keys typed during a burst reach its next drain together, Exit last.
+        for (int i = 0; i < 30; ++i) {
+            QCoreApplication::postEvent(&dlg, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, {}));
+        }
+        QCoreApplication::postEvent(&dlg, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}));
+        dlg.MeasurementButton().click();
+    });
+
+    dlg.exec();
+
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(dlg.Events(), QStringList({"start", "end"}));  // the run in progress only
+    dlg.OnOK();                                              // a press after Exit
+    EXPECT_EQ(dlg.Events().size(), 2);
+}
+
 TEST_F(CMeterDlgTest, QuitDuringDrainEndsAfterRun) {
     ProbeDlg dlg;
     QSignalSpy finished(&dlg, &QDialog::finished);
@@ -402,12 +432,11 @@ TEST_F(CMeterDlgTest, QuitDuringDrainEndsAfterRun) {
 TEST_F(CMeterDlgTest, WindowMenuEndsWithAboutAfterSeparator) {
     CMeterDlg dlg;
     const QList<QAction*> actions = dlg.SystemMenu().actions();
-    ASSERT_EQ(actions.size(), 4);
+    ASSERT_EQ(actions.size(), 3);
     EXPECT_EQ(actions[0]->data().toUInt(), kScClose);
     EXPECT_TRUE(actions[1]->isSeparator());
-    EXPECT_EQ(actions[2]->text(), kStatisticsEntry);
-    EXPECT_EQ(actions[3]->text(), kAboutEntry);
-    EXPECT_EQ(actions[3]->data().toUInt(), 0x0010u);
+    EXPECT_EQ(actions[2]->text(), kAboutEntry);
+    EXPECT_EQ(actions[2]->data().toUInt(), 0x0010u);
 }
 
 TEST_F(CMeterDlgTest, EmptyAboutStringAddsNeitherSeparatorNorEntry) {
@@ -415,9 +444,8 @@ TEST_F(CMeterDlgTest, EmptyAboutStringAddsNeitherSeparatorNorEntry) {
     strings.Set(IDS_ABOUT_MENU, QString());
     CMeterDlg dlg(strings);
     const QList<QAction*> actions = dlg.SystemMenu().actions();
-    ASSERT_EQ(actions.size(), 2);
+    ASSERT_EQ(actions.size(), 1);
     EXPECT_EQ(actions[0]->data().toUInt(), kScClose);
-    EXPECT_EQ(actions[1]->text(), kStatisticsEntry);
 }
 
 TEST_F(CMeterDlgTest, AboutEntryOpensAboutBoxOverTheDialog) {
@@ -469,56 +497,75 @@ TEST_F(CMeterDlgTest, SysCommandRoutesByHighBits) {
     }
 }
 
-TEST_F(CMeterDlgTest, WindowMenuOpensFromSurfaceAndMenuKey) {
-    enum Target { kDialog, kLabel, kLog, kButton };
+TEST_F(CMeterDlgTest, WindowMenuOpensEverywhereButTheReadingsGrid) {
+    enum Target { kDialog, kLabel, kLog, kButton, kReadings };
+    enum Input { kRightClick, kMenuKey, kShiftF10 };
     struct Case {
         const char* name;
         Target target;
-        bool byKey;
+        Input input;
         bool opens;
     };
     const Case cases[] = {
-        {"right click on the dialog", kDialog, false, true},
-        {"right click on a label", kLabel, false, true},
-        {"right click in the log", kLog, false, false},
-        {"right click on a button", kButton, false, false},
-        {"Menu key in the log", kLog, true, true},
-        {"Menu key on a button", kButton, true, true},
+        {"right click on the dialog", kDialog, kRightClick, true},
+        {"right click on a label", kLabel, kRightClick, true},
+        {"right click in the log", kLog, kRightClick, true},
+        {"right click on a button", kButton, kRightClick, true},
+        {"right click in the readings", kReadings, kRightClick, false},
+        {"Menu key in the log", kLog, kMenuKey, true},
+        {"Menu key on a button", kButton, kMenuKey, true},
+        {"Shift+F10 in the log", kLog, kShiftF10, true},
+        {"Shift+F10 on a button", kButton, kShiftF10, true},
+        {"Shift+F10 in the readings", kReadings, kShiftF10, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CMeterDlg dlg;
         ShowAndWait(dlg);
-        QWidget* receiver = &dlg;
+        QWidget* focus = &dlg.MeasurementButton();
+        QWidget* clicked = &dlg;
         QPoint pos(2, 2);  // the dialog's margin, no control there
         if (c.target == kLabel) {
-            receiver = &dlg.TotalTimeLabel();
-        } else if (c.target == kLog) {
-            // The log: the readings grid has a menu of its own. The Menu key
-            // goes to the focus widget, the grid; a click to its viewport.
-            receiver = c.byKey ? static_cast<QWidget*>(&dlg.LogGrid()) : dlg.LogGrid().viewport();
+            clicked = &dlg.TotalTimeLabel();
+        } else if (c.target == kLog || c.target == kReadings) {
+            // Keys go to the focused grid, clicks to its viewport.
+            CMSFlexGrid& grid = c.target == kLog ? dlg.LogGrid() : dlg.ReadingsGrid();
+            focus = &grid;
+            clicked = grid.viewport();
         } else if (c.target == kButton) {
-            receiver = &dlg.ExitButton();
+            focus = clicked = &dlg.ExitButton();
         }
-        if (receiver != &dlg) {
-            pos = receiver->rect().center();
+        if (clicked != &dlg) {
+            pos = clicked->rect().center();
         }
-        QContextMenuEvent event(c.byKey ? QContextMenuEvent::Keyboard : QContextMenuEvent::Mouse,
-                                c.byKey ? QPoint() : pos,
-                                c.byKey ? QPoint() : receiver->mapToGlobal(pos));
-        QApplication::sendEvent(receiver, &event);
+        focus->setFocus();
+        if (c.input == kRightClick) {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, pos, clicked->mapToGlobal(pos));
+            QApplication::sendEvent(clicked, &event);
+        } else if (c.input == kMenuKey) {
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+            QApplication::sendEvent(focus, &event);
+        } else {
+            QTest::keyClick(focus, Qt::Key_F10, Qt::ShiftModifier);
+        }
 
         EXPECT_EQ(dlg.SystemMenu().isVisible(), c.opens);
+        auto* readingsMenu = dlg.findChild<QMenu*>(QStringLiteral("ReadingsGridMenu"));
+        ASSERT_NE(readingsMenu, nullptr);
+        EXPECT_EQ(readingsMenu->isVisible(), c.target == kReadings);
         dlg.SystemMenu().hide();
+        readingsMenu->hide();
     }
 }
 
-TEST_F(CMeterDlgTest, WindowMenuEntryOpensOneStatisticsWindow) {
+TEST_F(CMeterDlgTest, ReadingsMenuEntryOpensOneStatisticsWindow) {
     UseMeter("dcv,instant,truncate=408");  // 100 readings
     ModalCatcher dialogs;
     CMeterDlg dlg;
     dlg.OnOK();
-    QAction* entry = dlg.SystemMenu().actions()[2];
+    auto* readingsMenu = dlg.findChild<QMenu*>(QStringLiteral("ReadingsGridMenu"));
+    ASSERT_NE(readingsMenu, nullptr);
+    QAction* entry = readingsMenu->actions().last();
     ASSERT_EQ(entry->text(), kStatisticsEntry);
     entry->trigger();
     entry->trigger();

@@ -74,13 +74,14 @@ protected:
     int choices_ = 0;
 };
 
-TEST_F(ReadingsGridMenuTest, OffersCopyCopyAllAndSave) {
+TEST_F(ReadingsGridMenuTest, OffersCopyExportsAndStatistics) {
     QStringList texts;
     for (const QAction* action : menu_->Menu().actions()) {
         texts << action->text();
     }
     EXPECT_EQ(texts, QStringList({QStringLiteral("Copy"), QStringLiteral("Copy all readings"),
-                                  QStringLiteral("Save readings as CSV\u2026")}));
+                                  QStringLiteral("Save readings as CSV\u2026"), QString(),
+                                  QStringLiteral("Statistics and plot\u2026")}));
 }
 
 // Counts the context menu events that reach the dialog itself.
@@ -97,7 +98,7 @@ protected:
 
 TEST_F(ReadingsGridMenuTest, RightClickOnTheReadingsGridOpensItNotTheDialogsMenu) {
     CMSFlexGrid& grid = dlg_->ReadingsGrid();
-    enum Opens { kReadingsMenu, kSystemMenu, kNoMenu };
+    enum Opens { kReadingsMenu, kSystemMenu };
     struct Case {
         const char* name;
         QWidget* target;
@@ -111,7 +112,7 @@ TEST_F(ReadingsGridMenuTest, RightClickOnTheReadingsGridOpensItNotTheDialogsMenu
         {"number column", grid.verticalHeader()->viewport(), mouse, kReadingsMenu},
         {"corner", grid.findChild<QAbstractButton*>(), mouse, kReadingsMenu},
         {"Menu key in the readings", &grid, QContextMenuEvent::Keyboard, kReadingsMenu},
-        {"command log", dlg_->LogGrid().viewport(), mouse, kNoMenu},
+        {"command log", dlg_->LogGrid().viewport(), mouse, kSystemMenu},
         {"dialog surface", dlg_.get(), mouse, kSystemMenu},
     };
     dlg_->show();
