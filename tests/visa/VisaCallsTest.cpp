@@ -89,6 +89,26 @@ TEST_F(VisaCallsTest, OperationsOnTheWrongKindOfHandle) {
     EXPECT_EQ(viClose(list), VI_SUCCESS);
 }
 
+TEST_F(VisaCallsTest, BusAndRegisterCallsAreNotSupportedOnUsb) {
+    ScopedSimulation sim("dcv");
+    OpenManager();
+    const ViSession vi = OpenMeter();
+    ViUInt32 word = 0;
+    ViUInt32 moved = 7;
+    const ViByte command = 0x3F;
+    for (const ViSession handle : {vi, kNeverOpened}) {
+        const ViStatus expected = handle == vi ? VI_ERROR_NSUP_OPER : VI_ERROR_INV_OBJECT;
+        EXPECT_EQ(viGpibControlREN(handle, 1), expected);
+        EXPECT_EQ(viGpibCommand(handle, &command, 1, &moved), expected);
+        EXPECT_EQ(moved, 0u);
+        EXPECT_EQ(viVxiCommandQuery(handle, 0, 0, &word), expected);
+        EXPECT_EQ(viIn32(handle, 0, 0, &word), expected);
+        EXPECT_EQ(viMoveOut32(handle, 0, 0, 1, &word), expected);
+        EXPECT_EQ(viMapAddress(handle, 0, 0, 4, VI_FALSE, VI_NULL, nullptr), expected);
+        EXPECT_EQ(viMemFree(handle, 0), expected);
+    }
+}
+
 TEST_F(VisaCallsTest, NullArgumentsAreErrorsNotCrashes) {
     ScopedSimulation sim("dcv");
     EXPECT_EQ(viOpenDefaultRM(nullptr), VI_ERROR_USER_BUF);

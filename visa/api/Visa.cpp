@@ -89,6 +89,11 @@ ViStatus WrongKind(ViObject vi, ViStatus unsupported) {
     return HandleTable::Global().IsOpen(vi) ? unsupported : VI_ERROR_INV_OBJECT;
 }
 
+// An operation no USB INSTR session offers.
+ViStatus NotForUsb(ViObject vi) noexcept {
+    return Guarded([&] { return WrongKind(vi, VI_ERROR_NSUP_OPER); });
+}
+
 // viWrite and viRead: `move` takes the bytes on the session; retCnt, where
 // given, gets how many moved, also on failure.
 template <typename Move>
@@ -384,6 +389,77 @@ ViStatus viDisableEvent(ViSession vi, ViEventType /*eventType*/, ViUInt16 mechan
 
 ViStatus viDiscardEvents(ViSession vi, ViEventType /*eventType*/, ViUInt16 mechanism) {
     return Guarded([&] { return NoEvents(vi, mechanism, VI_SUCCESS_QUEUE_EMPTY); });
+}
+
+// GPIB, VXI and register or memory access: nothing of a USB INSTR session.
+ViStatus viGpibControlREN(ViSession vi, ViUInt16) {
+    return NotForUsb(vi);
+}
+ViStatus viGpibControlATN(ViSession vi, ViUInt16) {
+    return NotForUsb(vi);
+}
+ViStatus viGpibSendIFC(ViSession vi) {
+    return NotForUsb(vi);
+}
+ViStatus viGpibCommand(ViSession vi, ViConstBuf, ViUInt32, ViPUInt32 retCnt) {
+    if (retCnt != nullptr) {
+        *retCnt = 0;
+    }
+    return NotForUsb(vi);
+}
+ViStatus viGpibPassControl(ViSession vi, ViUInt16, ViUInt16) {
+    return NotForUsb(vi);
+}
+ViStatus viVxiCommandQuery(ViSession vi, ViUInt16, ViUInt32, ViPUInt32) {
+    return NotForUsb(vi);
+}
+ViStatus viIn8(ViSession vi, ViUInt16, ViBusAddress, ViPUInt8) {
+    return NotForUsb(vi);
+}
+ViStatus viIn16(ViSession vi, ViUInt16, ViBusAddress, ViPUInt16) {
+    return NotForUsb(vi);
+}
+ViStatus viIn32(ViSession vi, ViUInt16, ViBusAddress, ViPUInt32) {
+    return NotForUsb(vi);
+}
+ViStatus viOut8(ViSession vi, ViUInt16, ViBusAddress, ViUInt8) {
+    return NotForUsb(vi);
+}
+ViStatus viOut16(ViSession vi, ViUInt16, ViBusAddress, ViUInt16) {
+    return NotForUsb(vi);
+}
+ViStatus viOut32(ViSession vi, ViUInt16, ViBusAddress, ViUInt32) {
+    return NotForUsb(vi);
+}
+ViStatus viMoveIn8(ViSession vi, ViUInt16, ViBusAddress, ViBusSize, ViAUInt8) {
+    return NotForUsb(vi);
+}
+ViStatus viMoveIn16(ViSession vi, ViUInt16, ViBusAddress, ViBusSize, ViAUInt16) {
+    return NotForUsb(vi);
+}
+ViStatus viMoveIn32(ViSession vi, ViUInt16, ViBusAddress, ViBusSize, ViAUInt32) {
+    return NotForUsb(vi);
+}
+ViStatus viMoveOut8(ViSession vi, ViUInt16, ViBusAddress, ViBusSize, ViAUInt8) {
+    return NotForUsb(vi);
+}
+ViStatus viMoveOut16(ViSession vi, ViUInt16, ViBusAddress, ViBusSize, ViAUInt16) {
+    return NotForUsb(vi);
+}
+ViStatus viMoveOut32(ViSession vi, ViUInt16, ViBusAddress, ViBusSize, ViAUInt32) {
+    return NotForUsb(vi);
+}
+ViStatus viMapAddress(ViSession vi, ViUInt16, ViBusAddress, ViBusSize, ViBoolean, ViAddr, ViPAddr) {
+    return NotForUsb(vi);
+}
+ViStatus viUnmapAddress(ViSession vi) {
+    return NotForUsb(vi);
+}
+ViStatus viMemAlloc(ViSession vi, ViBusSize, ViPBusAddress) {
+    return NotForUsb(vi);
+}
+ViStatus viMemFree(ViSession vi, ViBusAddress) {
+    return NotForUsb(vi);
 }
 
 ViStatus viClose(ViObject vi) {

@@ -18,6 +18,11 @@ typedef ViAccessMode* ViPAccessMode;
 typedef ViString ViKeyId;
 typedef ViPString ViPKeyId;
 typedef ViUInt32 ViEventType;
+typedef ViUInt32 ViBusAddress;
+typedef ViBusAddress* ViPBusAddress;
+typedef ViUInt32 ViBusSize;
+typedef ViUInt64 ViBusAddress64;
+typedef ViBusAddress64* ViPBusAddress64;
 
 #define VI_SPEC_VERSION 0x00500800UL
 
@@ -148,6 +153,38 @@ ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, ViConstSt
 ViStatus viUnlock(ViSession vi);
 ViStatus viDisableEvent(ViSession vi, ViEventType eventType, ViUInt16 mechanism);
 ViStatus viDiscardEvents(ViSession vi, ViEventType eventType, ViUInt16 mechanism);
+
+/* GPIB, VXI and register or memory access do not apply to a USB INSTR
+ * session: each returns VI_ERROR_NSUP_OPER on a valid session. */
+ViStatus viGpibControlREN(ViSession vi, ViUInt16 mode);
+ViStatus viGpibControlATN(ViSession vi, ViUInt16 mode);
+ViStatus viGpibSendIFC(ViSession vi);
+ViStatus viGpibCommand(ViSession vi, ViConstBuf cmd, ViUInt32 cnt, ViPUInt32 retCnt);
+ViStatus viGpibPassControl(ViSession vi, ViUInt16 primAddr, ViUInt16 secAddr);
+ViStatus viVxiCommandQuery(ViSession vi, ViUInt16 mode, ViUInt32 cmd, ViPUInt32 response);
+ViStatus viIn8(ViSession vi, ViUInt16 space, ViBusAddress offset, ViPUInt8 val8);
+ViStatus viIn16(ViSession vi, ViUInt16 space, ViBusAddress offset, ViPUInt16 val16);
+ViStatus viIn32(ViSession vi, ViUInt16 space, ViBusAddress offset, ViPUInt32 val32);
+ViStatus viOut8(ViSession vi, ViUInt16 space, ViBusAddress offset, ViUInt8 val8);
+ViStatus viOut16(ViSession vi, ViUInt16 space, ViBusAddress offset, ViUInt16 val16);
+ViStatus viOut32(ViSession vi, ViUInt16 space, ViBusAddress offset, ViUInt32 val32);
+ViStatus viMoveIn8(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length,
+                   ViAUInt8 buf8);
+ViStatus viMoveIn16(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length,
+                    ViAUInt16 buf16);
+ViStatus viMoveIn32(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length,
+                    ViAUInt32 buf32);
+ViStatus viMoveOut8(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length,
+                    ViAUInt8 buf8);
+ViStatus viMoveOut16(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length,
+                     ViAUInt16 buf16);
+ViStatus viMoveOut32(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length,
+                     ViAUInt32 buf32);
+ViStatus viMapAddress(ViSession vi, ViUInt16 mapSpace, ViBusAddress mapOffset, ViBusSize mapSize,
+                      ViBoolean access, ViAddr suggested, ViPAddr address);
+ViStatus viUnmapAddress(ViSession vi);
+ViStatus viMemAlloc(ViSession vi, ViBusSize size, ViPBusAddress offset);
+ViStatus viMemFree(ViSession vi, ViBusAddress offset);
 
 #ifdef __cplusplus
 }
