@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -318,6 +319,31 @@ TEST_F(SharedDeviceTest, ExclusiveLockKeepsOtherSessionsOutUntilReleased) {
     EXPECT_EQ(viClose(locked), VI_SUCCESS);
     EXPECT_EQ(Query(holder, "*idn?\n").data, kIdentity);
     EXPECT_EQ(viLock(holder, 7, 0, nullptr, nullptr), VI_ERROR_INV_LOCK_TYPE);
+}
+
+// Two threads query through their own sessions, each query under an
+// exclusive lock: every reply reaches the session that asked for it.
+TEST_F(SharedDeviceTest, LockedQueriesFromTwoThreadsGetTheirOwnReplies) {
+    constexpr int kQueries = 2000;
+    std::promise<void> start;
+    const std::shared_future<void> started = start.get_future().share();
+    const auto run = [&](const std::string& command, const std::string& expected) {
+        const ViSession vi = Open();
+        started.wait();
+        int wrong = 0;
+        for (int i = 0; i < kQueries; ++i) {
+            EXPECT_GE(viLock(vi, VI_EXCLUSIVE_LOCK, VI_TMO_INFINITE, nullptr, nullptr), VI_SUCCESS);
+            wrong += Query(vi, command).data == expected ? 0 : 1;
+            EXPECT_EQ(viUnlock(vi), VI_SUCCESS);
+        }
+        return wrong;
+    };
+    auto identities = std::async(std::launch::async, run, "*idn?\n", kIdentity);
+    auto functions = std::async(std::launch::async, run, "FUNC?\n", kFunction);
+    start.set_value();
+    EXPECT_EQ(identities.get(), 0);
+    EXPECT_EQ(functions.get(), 0);
+    EXPECT_EQ(claims, 1);
 }
 
 TEST_F(SharedDeviceTest, SharedLockAdmitsTheSessionsWithItsKey) {

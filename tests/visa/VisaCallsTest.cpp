@@ -380,6 +380,10 @@ TEST_F(VisaCallsTest, UnpluggedMeterIsNotFoundAndItsSessionLosesTheConnection) {
     Meter()->SetPlugged(true);
     EXPECT_EQ(viFindRsrc(rm, kMeterExpression, &list, &count, desc), VI_SUCCESS);
     EXPECT_EQ(WriteText(vi, "*IDN?\n"), VI_ERROR_CONN_LOST);  // the old session stays dead
+    const ViSession fresh = OpenMeter();  // on the plugged-in device, not the lost one
+    EXPECT_EQ(WriteText(fresh, "*IDN?\n"), VI_SUCCESS);
+    EXPECT_EQ(WriteText(vi, "*IDN?\n"), VI_ERROR_CONN_LOST);
+    EXPECT_EQ(viClose(fresh), VI_SUCCESS);
     EXPECT_EQ(viClose(vi), VI_SUCCESS);
     EXPECT_EQ(Meter()->OpenTransportCount(), 0);
 }
