@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # check_system_visa.sh BUILD WORK SOURCE LIBDIR [CMAKE OPTION...]: installs libzvisa from BUILD
 # into the scratch prefix WORK/prefix, builds zorvane-burst from SOURCE with ZORVANE_VISA=system
-# pointed at it (WORK/build, kept between runs so a rerun only relinks), and runs it on a
-# simulated meter: the programs build against a VISA that is not ours through visa.h alone.
+# pointed at it (WORK/build, kept between runs so a rerun only relinks), and runs it on
+# simulated meters: the programs build against a VISA that is not ours through visa.h alone.
 set -euo pipefail
 build=$1 work=$2 source=$3 libdir=$4
 shift 4
@@ -30,4 +30,7 @@ if ZVISA_SIM=dcv,instant "$burst" -q -o "$work/burst.csv"; then
 else
     fail "zorvane-burst exited with $?"
 fi
+listed=$(ZVISA_SIM='dci;dcv' "$burst" --list) || fail "zorvane-burst --list exited with $?"
+[ "$listed" = $'USB0::0x7A5E::0x0C46::SIM0001::INSTR\nUSB0::0x7A5E::0x0C46::SIM0002::INSTR' ] ||
+    fail "zorvane-burst --list printed \"$listed\""
 exit $status
