@@ -4,18 +4,26 @@
 
 #include <cstdio>
 #include <ctime>
+#include <iomanip>
 #include <iostream>
+#include <locale>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "AtomicFile.h"
 #include "ConsoleReport.h"
 #include "InterruptCleanup.h"
 #include "MeasurementRun.h"
+#include "MeterList.h"
+#include "ReadingStatistics.h"
 #include "ReadingsCsv.h"
 #include "RunRecord.h"
+#include "SampleInterval.h"
 #include "Version.h"
+#include "WelchSpectrum.h"
 
 namespace {
 
@@ -25,14 +33,19 @@ constexpr int kExitRunStopped = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitReadingsMissing = 3;
 constexpr int kExitWriteFailed = 4;
+constexpr int kExitNoSuchMeter = 5;
 
-constexpr const char* kUsage = R"(Usage: zorvane-burst [-o FILE] [-q]
+constexpr const char* kUsage =
+    R"(Usage: zorvane-burst [-o FILE] [-q] [--stats] [--line-frequency 50|60]
+                    [--resource NAME]
+       zorvane-burst --list [-v]
        zorvane-burst --help | --version
 
-Runs one measurement on the first meter found, the same run as the
-Measurement button of zorvane: reads the meter's identity, checks that it is
-set to DC volts or DC current, takes a burst of 50000 readings and fetches
-them in one "DR?" block. The readings are written as CSV:
+Runs one measurement on the first meter found (or the one --resource names),
+the same run as the Measurement button of zorvane: reads the meter's
+identity, checks that it is set to DC volts or DC current, takes a burst of
+50000 readings and fetches them in one "DR?" block. The readings are
+written as CSV:
 
   # <identity>; <date and time of the run>; <total time>
   # <message>          (only when readings are missing, one line each)
@@ -54,6 +67,22 @@ Options:
                           refused. Interrupted by SIGINT, SIGTERM or SIGHUP,
                           no temporary file is left behind.
   -q, --quiet             on standard error, show only the run's messages
+  --stats                 after the run, write to standard error one line
+                          per figure: "mean <value>", "std <value>" (the
+                          RMS of the AC part), "pp <value>" (peak to peak),
+                          then "peak <Hz> <RMS amplitude>" for the five
+                          largest peaks of the spectrum (Welch, Hann window,
+                          4096 readings a segment), largest first
+  --line-frequency HZ     the mains frequency, 50 (default) or 60: a reading
+                          takes 0.001 of its period, which sets the
+                          spectrum's frequencies
+  --resource NAME         run on the meter NAME, as --list prints it (case
+                          does not matter), instead of the first one found
+  --list                  print the resource name of every meter found, one
+                          a line, and exit
+  -v, --verbose           with --list, follow each name with a tab and the
+                          meter's identity (its reply to *idn?, empty when it
+                          does not answer)
   -h, --help              show this text and exit
   --version               show the version and exit
 
@@ -67,7 +96,9 @@ Environment:
              current), acv (AC volts, rejected by the run), mute (never
              answers; the run waits out two 7 s timeouts). Options: instant
              (no acquisition time), truncate=N (the "DR?" reply ends after N
-             bytes). Unset: only meters on USB are used.
+             bytes); for dcv and dci ripple=AMP@HZ (a sine of peak AMP, may
+             repeat), noise=SIGMA, step=AMP@INDEX, seed=N, with readings
+             20 us apart. Unset: only meters on USB are used.
 
 Exit status:
   0  every announced reading arrived and the CSV was written
@@ -77,13 +108,20 @@ Exit status:
   3  readings are missing (short or absent block); the readings that did
      arrive are written, with the message as a comment line
   4  the CSV could not be written (takes precedence over 3)
+  5  no meter has the name --resource gives; nothing is written
+With --list: 0 when it found a meter, 1 when it found none.
 )";
 
 struct Options {
     bool help = false;
     bool version = false;
     bool quiet = false;
+    bool stats = false;
+    int lineFrequencyHz = SampleInterval::kDefaultLineFrequencyHz;
+    bool list = false;
+    bool verbose = false;
     std::optional<std::string> outputPath;  // standard output when empty
+    std::optional<std::string> resource;    // the first meter found when empty
 };
 
 struct ParsedOptions {
@@ -102,14 +140,35 @@ ParsedOptions ParseOptions(int argc, char** argv) {
             options.version = true;
         } else if (arg == "-q" || arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--list") {
+            options.list = true;
+        } else if (arg == "-v" || arg == "--verbose") {
+            options.verbose = true;
         } else if (arg == "-o" || arg == "--output") {
             if (i + 1 >= argc) {
                 parsed.error = std::string(arg) + " needs a file name";
                 return parsed;
             }
             options.outputPath = argv[++i];
+        } else if (arg == "--stats") {
+            options.stats = true;
+        } else if (arg == "--line-frequency") {
+            const std::string hz = i + 1 < argc ? argv[++i] : "";
+            options.lineFrequencyHz = hz == "50" ? 50 : hz == "60" ? 60 : 0;
+            if (!SampleInterval::IsLineFrequency(options.lineFrequencyHz)) {
+                parsed.error = "--line-frequency takes 50 or 60";
+                return parsed;
+            }
+        } else if (arg == "--resource") {
+            if (i + 1 >= argc) {
+                parsed.error = "--resource needs a resource name";
+                return parsed;
+            }
+            options.resource = argv[++i];
         } else if (arg.rfind("--output=", 0) == 0) {
             options.outputPath = std::string(arg.substr(std::string_view("--output=").size()));
+        } else if (arg.rfind("--resource=", 0) == 0) {
+            options.resource = std::string(arg.substr(std::string_view("--resource=").size()));
         } else {
             parsed.error = "unknown argument \"" + std::string(arg) + "\"";
             return parsed;
@@ -117,6 +176,9 @@ ParsedOptions ParseOptions(int argc, char** argv) {
     }
     if (options.outputPath && options.outputPath->empty()) {
         parsed.error = "the output file name is empty";
+    }
+    if (options.resource && options.resource->empty()) {
+        parsed.error = "the resource name is empty";
     }
     if (options.outputPath == "-") {
         options.outputPath.reset();  // "./-" names a file called "-"
@@ -139,6 +201,21 @@ std::string WriteCsv(const Options& options, const std::string& text) {
     return file.Write(text) ? std::string() : file.Error();
 }
 
+// The figures --stats promises, one a line, in the C locale's notation.
+void PrintStatistics(const RunRecord& record, int lineFrequencyHz) {
+    const ReadingStatistics statistics = ReadingStatistics::Of(record.Values());
+    const AmplitudeSpectrum spectrum =
+        WelchSpectrum().Of(record.Values(), SampleInterval::Seconds(lineFrequencyHz));
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::setprecision(10) << "mean " << statistics.Mean() << "\nstd " << statistics.AcRms()
+        << "\npp " << statistics.PeakToPeak() << '\n';
+    for (const SpectrumPeak& peak : spectrum.peaks) {
+        out << "peak " << peak.frequencyHz << ' ' << peak.rmsAmplitude << '\n';
+    }
+    std::cerr << out.str();
+}
+
 int ExitStatusOf(RunRecord::Outcome outcome) {
     switch (outcome) {
         case RunRecord::Outcome::kComplete:
@@ -151,19 +228,43 @@ int ExitStatusOf(RunRecord::Outcome outcome) {
     return kExitRunStopped;
 }
 
+// --list: one meter a line, with -v its identity after a tab.
+int PrintMeterList(const Options& options) {
+    const std::vector<FoundMeter> meters = ListMeters(options.verbose);
+    for (const FoundMeter& meter : meters) {
+        std::cout << meter.resource << (options.verbose ? "\t" + meter.identity : "") << '\n';
+    }
+    if (!std::cout.flush()) {
+        return kExitWriteFailed;
+    }
+    return meters.empty() ? kExitRunStopped : kExitComplete;
+}
+
 int Measure(const Options& options) {
+    if (options.resource && !FindsMeter(*options.resource)) {
+        std::cerr << "zorvane-burst: no meter named \"" << *options.resource
+                  << "\"; zorvane-burst --list shows the meters found\n";
+        return kExitNoSuchMeter;
+    }
     ConsoleReport::Settings settings;
     settings.out = &std::cerr;
     settings.messagesOnly = options.quiet;
     settings.progressInPlace = isatty(STDERR_FILENO) == 1;
     ConsoleReport report(settings);
     RunRecord record(std::time(nullptr));
-    RunMeasurement(report, record);
+    if (options.resource) {
+        RunMeasurement(report, record, *options.resource);
+    } else {
+        RunMeasurement(report, record);
+    }
     report.EndProgress();
 
     const RunRecord::Outcome outcome = record.RunOutcome();
     if (outcome == RunRecord::Outcome::kStoppedBeforeReadings) {
         return kExitRunStopped;
+    }
+    if (options.stats) {
+        PrintStatistics(record, options.lineFrequencyHz);
     }
     const std::string writeError = WriteCsv(options, ReadingsCsv::Of(record).Text());
     if (!writeError.empty()) {
@@ -192,6 +293,9 @@ int main(int argc, char** argv) {
     }
     if (parsed.options.version) {
         return PrintText("zorvane-burst " ZORVANE_VERSION "\n");
+    }
+    if (parsed.options.list) {
+        return PrintMeterList(parsed.options);
     }
     InterruptCleanup::Install();
     return Measure(parsed.options);

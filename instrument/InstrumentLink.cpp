@@ -1,15 +1,72 @@
 #include "InstrumentLink.h"
 
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameResource(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiLower(x) == AsciiLower(y);
+           });
+}
+
+}  // namespace
+
 ViStatus InstrumentLink::OpenDefaultRM(ViSession* rm) {
     return viOpenDefaultRM(rm);
 }
 
 ViStatus InstrumentLink::FindRsrc(ViSession rm, const char* expression,
                                   ViChar descriptor[VI_FIND_BUFLEN]) {
+    if (!resource_.empty()) {
+        return FindNamed(rm, expression, descriptor);
+    }
     // Some VISA libraries refuse null out-parameters, so both get a home.
     ViFindList findList = VI_NULL;
     ViUInt32 matchCount = 0;
     return viFindRsrc(rm, expression, &findList, &matchCount, descriptor);
+}
+
+ViStatus InstrumentLink::FindNamed(ViSession rm, const char* expression,
+                                   ViChar descriptor[VI_FIND_BUFLEN]) {
+    std::vector<std::string> resources;
+    const ViStatus status = FindAll(rm, expression, resources);
+    const auto named = std::find_if(resources.begin(), resources.end(), [&](const std::string& r) {
+        return SameResource(r, resource_);
+    });
+    if (named == resources.end()) {
+        return status < VI_SUCCESS ? status : VI_ERROR_RSRC_NFOUND;
+    }
+    const std::size_t length = std::min<std::size_t>(named->size(), VI_FIND_BUFLEN - 1);
+    std::memcpy(descriptor, named->data(), length);
+    descriptor[length] = '\0';
+    return VI_SUCCESS;
+}
+
+ViStatus InstrumentLink::FindAll(ViSession rm, const char* expression,
+                                 std::vector<std::string>& resources) {
+    resources.clear();
+    ViFindList findList = VI_NULL;
+    ViUInt32 matchCount = 0;
+    ViChar descriptor[VI_FIND_BUFLEN] = {};
+    ViStatus status = viFindRsrc(rm, expression, &findList, &matchCount, descriptor);
+    if (status < VI_SUCCESS) {
+        return status;
+    }
+    for (ViUInt32 found = 0; found < matchCount && status >= VI_SUCCESS; ++found) {
+        descriptor[VI_FIND_BUFLEN - 1] = '\0';
+        resources.emplace_back(descriptor);
+        if (found + 1 < matchCount) {
+            status = viFindNext(findList, descriptor);
+        }
+    }
+    viClose(findList);
+    return status;
 }
 
 ViStatus InstrumentLink::Open(ViSession rm, const char* descriptor, ViSession* instr) {

@@ -233,7 +233,7 @@ void RunMeasurement(MeterWindow& window, RunRecord& record) {
     RunMeasurement(window, record, link, RealRunSeams());
 }
 
-void RunMeasurement(MeterWindow& window, InstrumentLink& link) {
-    RunRecord record;
+void RunMeasurement(MeterWindow& window, RunRecord& record, const std::string& resource) {
+    InstrumentLink link(resource);
     RunMeasurement(window, record, link, RealRunSeams());
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 class MeterWindow;
 class InstrumentLink;
 class RunRecord;
@@ -11,9 +13,10 @@ struct RunSeams;
 // Releases everything it acquired before it returns.
 void RunMeasurement(MeterWindow& window, RunRecord& record);
 
+// The same run on the meter named `resource` (in any case) instead of the
+// first one found.
+void RunMeasurement(MeterWindow& window, RunRecord& record, const std::string& resource);
+
 // The same run over `link`, with its memory and clocks taken from `seams`.
 void RunMeasurement(MeterWindow& window, RunRecord& record, InstrumentLink& link,
                     const RunSeams& seams);
-
-// The same run over `link`, shown in `window` only.
-void RunMeasurement(MeterWindow& window, InstrumentLink& link);

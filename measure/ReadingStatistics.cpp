@@ -62,3 +62,15 @@ double ReadingStatistics::Minimum() const {
 double ReadingStatistics::Maximum() const {
     return count_ > 0 ? maximum_ : kUndefined;
 }
+
+double ReadingStatistics::PeakToPeak() const {
+    return count_ > 0 ? maximum_ - minimum_ : kUndefined;
+}
+
+double ReadingStatistics::CrestFactor() const {
+    const double rms = AcRms();
+    if (!(rms > 0.0)) {
+        return kUndefined;
+    }
+    return std::max(maximum_ - mean_, mean_ - minimum_) / rms;
+}

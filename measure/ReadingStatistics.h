@@ -3,7 +3,8 @@
 #include <cstddef>
 #include <vector>
 
-// Count, mean, standard deviation, minimum and maximum of a run's readings.
+// Count, mean, standard deviation, minimum and maximum of a run's readings,
+// and what follows from them for the AC part: RMS, peak-to-peak, crest factor.
 // Readings go in one at a time in reading order; the n-th one added (from 0)
 // is reading n.
 //
@@ -31,6 +32,15 @@ public:
     std::size_t MinimumIndex() const { return minimumIndex_; }
     double Maximum() const;
     std::size_t MaximumIndex() const { return maximumIndex_; }
+
+    // RMS of the readings less their mean: the standard deviation.
+    double AcRms() const { return StandardDeviation(); }
+    // Maximum less minimum; NaN when Count() is 0.
+    double PeakToPeak() const;
+    // The larger distance of minimum or maximum from the mean, over AcRms():
+    // 1.414 for a sine, about 4 for 50000 readings of Gaussian noise. NaN
+    // when Count() is below 2 or the readings are all the same.
+    double CrestFactor() const;
 
 private:
     void AddFinite(double value);

@@ -22,6 +22,38 @@ constexpr double kDriftPixels = 0.5;
 constexpr double kValueMargin = 0.05;
 // Ticks on round numbers, about this many across an axis.
 constexpr double kTicksPerAxis = 6.0;
+// Room the view may show beyond the data, as a share of its span.
+constexpr double kViewMargin = 0.05;
+// The narrowest view: one reading across; and a value span this share of the run's.
+constexpr double kMinReadingSpan = 1.0;
+constexpr double kMinValueShare = 1e-6;
+
+struct TimeUnitChoice {
+    double perSecond;
+    const char* name;
+};
+
+// The largest unit in which the span reads at least 1.
+TimeUnitChoice TimeUnitFor(double spanSeconds) {
+    if (spanSeconds >= 1.0) {
+        return {1.0, "s"};
+    }
+    if (spanSeconds >= 1e-3) {
+        return {1e3, "ms"};
+    }
+    return {1e6, "\u00b5s"};
+}
+
+// [low, high] moved and sized to lie within [limitLow, limitHigh] and span
+// at least `minSpan`, about the same centre where it can.
+std::pair<double, double> Confine(double low, double high, double limitLow, double limitHigh,
+                                  double minSpan) {
+    const double widest = limitHigh - limitLow;
+    const double span = std::clamp(high - low, std::min(minSpan, widest), widest);
+    const double centre = std::isfinite(low + high) ? (low + high) / 2 : (limitLow + limitHigh) / 2;
+    low = std::clamp(centre - span / 2, limitLow, limitHigh - span);
+    return {low, low + span};
+}
 
 // The step of 1, 2 or 5 times a power of ten that cuts `span` into about
 // kTicksPerAxis pieces.
@@ -72,7 +104,8 @@ ReadingsPlotView::ReadingsPlotView(QWidget* parent)
     : QChartView(new QChart, parent),
       series_(new QLineSeries),
       axisX_(new QValueAxis),
-      axisY_(new QValueAxis) {
+      axisY_(new QValueAxis),
+      axisTime_(new QValueAxis) {
     QChart* plot = chart();
     plot->legend()->hide();
     // Value changes would otherwise replay an animation over 50000 points.
@@ -89,12 +122,18 @@ ReadingsPlotView::ReadingsPlotView(QWidget* parent)
     axisX_->setLabelFormat(QStringLiteral("%g"));
     axisY_->setTitleText(QStringLiteral("Value"));
     axisY_->setLabelFormat(QStringLiteral("%.7g"));
+    axisTime_->setLabelFormat(QStringLiteral("%g"));
     KeepTicksRound(axisX_);
     KeepTicksRound(axisY_);
-    plot->addAxis(axisX_, Qt::AlignBottom);
+    KeepTicksRound(axisTime_);
+    // Time below, where a plot's x axis is looked for; the reading number above.
+    plot->addAxis(axisTime_, Qt::AlignBottom);
+    plot->addAxis(axisX_, Qt::AlignTop);
     plot->addAxis(axisY_, Qt::AlignLeft);
     series_->attachAxis(axisX_);
     series_->attachAxis(axisY_);
+    connect(axisX_, &QValueAxis::rangeChanged, this, &ReadingsPlotView::FollowTimeAxis);
+    axisTime_->hide();
     setRubberBand(QChartView::RectangleRubberBand);
     setFocusPolicy(Qt::StrongFocus);
     Clear();
@@ -104,6 +143,32 @@ void ReadingsPlotView::SetPoints(const QList<QPointF>& points) {
     series_->replace(points);
     full_ = RangeOf(points);
     ResetZoom();
+}
+
+void ReadingsPlotView::SetSampleInterval(double seconds) {
+    sampleInterval_ = seconds > 0.0 ? seconds : 0.0;
+    axisTime_->setVisible(sampleInterval_ > 0.0);
+    FollowTimeAxis();
+}
+
+void ReadingsPlotView::FollowTimeAxis() {
+    if (!(sampleInterval_ > 0.0)) {
+        timeUnit_.clear();
+        return;
+    }
+    const TimeUnitChoice unit = TimeUnitFor((axisX_->max() - axisX_->min()) * sampleInterval_);
+    timeUnit_ = QString::fromUtf8(unit.name);
+    axisTime_->setTitleText(QStringLiteral("Time (%1)").arg(timeUnit_));
+    const double scale = sampleInterval_ * unit.perSecond;
+    SetAxisRange(axisTime_, axisX_->min() * scale, axisX_->max() * scale);
+}
+
+double ReadingsPlotView::TimeAxisMin() const {
+    return axisTime_->min();
+}
+
+double ReadingsPlotView::TimeAxisMax() const {
+    return axisTime_->max();
 }
 
 void ReadingsPlotView::Clear() {
@@ -146,6 +211,25 @@ void ReadingsPlotView::ResetZoom() {
     ShowRange(full_);
 }
 
+QRectF ReadingsPlotView::Limits() const {
+    const double dx = full_.width() * kViewMargin;
+    const double dy = full_.height() * kViewMargin;
+    return full_.adjusted(-dx, -dy, dx, dy);
+}
+
+void ReadingsPlotView::KeepWithinData() {
+    const QRectF limits = Limits();
+    const QRectF view = VisibleRange();
+    const auto [left, right] =
+        Confine(view.left(), view.right(), limits.left(), limits.right(), kMinReadingSpan);
+    const auto [bottom, top] = Confine(view.top(), view.bottom(), limits.top(), limits.bottom(),
+                                       full_.height() * kMinValueShare);
+    const QRectF confined(QPointF(left, bottom), QPointF(right, top));
+    if (confined != view) {
+        ShowRange(confined);
+    }
+}
+
 QRectF ReadingsPlotView::VisibleRange() const {
     return QRectF(QPointF(axisX_->min(), axisY_->min()), QPointF(axisX_->max(), axisY_->max()));
 }
@@ -172,11 +256,13 @@ void ReadingsPlotView::ZoomAt(const QPointF& viewPos, double factor) {
     if (std::abs(drift.x()) >= kDriftPixels || std::abs(drift.y()) >= kDriftPixels) {
         chart()->scroll(drift.x(), -drift.y());
     }
+    KeepWithinData();
 }
 
 void ReadingsPlotView::PanBy(const QPointF& viewDelta) {
     // The chart scrolls its contents the other way than the pointer moves.
     chart()->scroll(-viewDelta.x(), viewDelta.y());
+    KeepWithinData();
 }
 
 void ReadingsPlotView::wheelEvent(QWheelEvent* event) {
@@ -220,11 +306,13 @@ void ReadingsPlotView::mouseMoveEvent(QMouseEvent* event) {
 void ReadingsPlotView::mouseReleaseEvent(QMouseEvent* event) {
     if (!panning_ || !IsPanButton(event->button())) {
         QChartView::mouseReleaseEvent(event);
+        KeepWithinData();  // after a box zoom
         return;
     }
     panning_ = false;
     if (!panned_ && event->button() == Qt::RightButton) {
         chart()->zoomOut();
+        KeepWithinData();
     }
     event->accept();
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ConsoleReport.h"
@@ -169,6 +171,8 @@ struct ProfileCase {
     bool writesCsv;       // on standard output
     std::size_t rows;     // CSV rows
     std::string message;  // on standard error; empty when there is none
+    std::vector<std::string> args = {};
+    std::string out = {};  // standard output when no CSV is written
 };
 
 void PrintTo(const ProfileCase& c, std::ostream* os) {
@@ -180,7 +184,7 @@ class BurstProfileTest : public BurstProgramTest,
 
 TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
     const ProfileCase& c = GetParam();
-    const Finished run = Run(c.simulation, {});
+    const Finished run = Run(c.simulation, c.args);
     EXPECT_EQ(run.status, c.status) << run.err;
     if (c.writesCsv) {
         const std::size_t notes = c.message.empty() ? 0 : 1;
@@ -189,7 +193,7 @@ TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
                   std::string::npos)
             << run.err;
     } else {
-        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.out, c.out);
     }
     if (c.message.empty()) {
         EXPECT_EQ(run.err.find("Only "), std::string::npos) << run.err;
@@ -197,6 +201,62 @@ TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
         EXPECT_NE(run.err.find(c.message + "\n"), std::string::npos) << run.err;
     }
 }
+
+// An AC meter found first, then a DC one with the serial the CSV checks expect.
+const char* const kTwoMeters =
+    "USB0::0x7A5E::0x0C47::A1::INSTR=acv;USB1::0x7A5E::0x0C46::SIM0001::INSTR=dcv,instant";
+const char* const kThreeMeters =
+    "USB0::0x7A5E::0x0C47::A1::INSTR=dci;USB1::0x7A5E::0x0C46::B2::INSTR=mute,virtual-time;dcv";
+const std::string kNoSuchMeter =
+    "zorvane-burst: no meter named \"USB0::0x7A5E::0x0C46::X::INSTR\"; "
+    "zorvane-burst --list shows the meters found";
+
+INSTANTIATE_TEST_SUITE_P(
+    Meters, BurstProfileTest,
+    testing::Values(
+        ProfileCase{"first_of_two", kTwoMeters, 1, false, 0, kFunctionMessage},
+        ProfileCase{"named",
+                    kTwoMeters,
+                    0,
+                    true,
+                    50000,
+                    "",
+                    {"--resource", "USB1::0x7A5E::0x0C46::SIM0001::INSTR"}},
+        ProfileCase{"named_in_other_case",
+                    kTwoMeters,
+                    0,
+                    true,
+                    50000,
+                    "",
+                    {"--resource=usb1::0x7a5e::0x0c46::sim0001::instr"}},
+        ProfileCase{"named_but_absent",
+                    kTwoMeters,
+                    5,
+                    false,
+                    0,
+                    kNoSuchMeter,
+                    {"--resource", "USB0::0x7A5E::0x0C46::X::INSTR"}},
+        ProfileCase{"list",
+                    kThreeMeters,
+                    0,
+                    false,
+                    0,
+                    "",
+                    {"--list"},
+                    "USB0::0x7A5E::0x0C47::A1::INSTR\nUSB1::0x7A5E::0x0C46::B2::INSTR\n"
+                    "USB0::0x7A5E::0x0C46::SIM0003::INSTR\n"},
+        ProfileCase{"list_with_identities",
+                    kThreeMeters,
+                    0,
+                    false,
+                    0,
+                    "",
+                    {"--list", "-v"},
+                    "USB0::0x7A5E::0x0C47::A1::INSTR\tZORVANE SIM,DMM-SIM,A1,1.0\n"
+                    "USB1::0x7A5E::0x0C46::B2::INSTR\t\n"
+                    "USB0::0x7A5E::0x0C46::SIM0003::INSTR\tZORVANE SIM,DMM-SIM,SIM0003,1.0\n"},
+        ProfileCase{"list_without_meters", nullptr, 1, false, 0, "", {"--list", "--verbose"}}),
+    [](const testing::TestParamInfo<ProfileCase>& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(
     Profiles, BurstProfileTest,
@@ -308,7 +368,8 @@ TEST_F(BurstProgramTest, HelpDocumentsUsage) {
     const Finished run = Run(nullptr, {"--help"});
     EXPECT_EQ(run.status, 0);
     for (const char* topic :
-         {"Usage: zorvane-burst", "-o FILE", "ZVISA_SIM", "Exit status", "truncate=N"}) {
+         {"Usage: zorvane-burst", "-o FILE", "ZVISA_SIM", "Exit status", "truncate=N", "--stats",
+          "--line-frequency", "ripple=AMP@HZ", "--resource NAME", "--list"}) {
         EXPECT_NE(run.out.find(topic), std::string::npos) << topic;
     }
     EXPECT_EQ(run.err, "");
@@ -316,11 +377,51 @@ TEST_F(BurstProgramTest, HelpDocumentsUsage) {
 
 TEST_F(BurstProgramTest, UsageErrorsExitWithTwo) {
     for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"-x"}, {"-o"}, {"--output="}, {"extra"}}) {
+         std::vector<std::vector<std::string>>{{"-x"},
+                                               {"-o"},
+                                               {"--output="},
+                                               {"extra"},
+                                               {"--line-frequency"},
+                                               {"--line-frequency", "55"},
+                                               {"--resource"},
+                                               {"--resource="}}) {
         const Finished run = Run("dcv,instant", args);
         EXPECT_EQ(run.status, 2) << args.front();
         EXPECT_EQ(run.out, "");
         EXPECT_NE(run.err.find("zorvane-burst --help"), std::string::npos);
+    }
+}
+
+// "name value" as --stats writes it; NaN when the line is another figure's.
+double Figure(const std::string& line, const std::string& name) {
+    return line.rfind(name + " ", 0) == 0 ? std::stod(line.substr(name.size() + 1)) : NAN;
+}
+
+// One line a figure after the run; the line frequency sets the time scale,
+// so the simulated 1 kHz ripple (readings 20 us apart) reads 1.2 kHz at 60 Hz.
+TEST_F(BurstProgramTest, StatsFollowTheRun) {
+    const double rms = 0.01 / std::sqrt(2.0);
+    for (const auto& [hz, expected] :
+         {std::pair<const char*, double>{"50", 1000.0}, {"60", 1200.0}}) {
+        const Finished run = Run("dcv,instant,noise=0.0001,ripple=0.01@1000",
+                                 {"--stats", "--line-frequency", hz, "-q"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::vector<std::string> lines = Lines(run.err);
+        ASSERT_EQ(lines.size(), 8u) << run.err;
+        EXPECT_NEAR(Figure(lines[0], "mean"), 1.5, 1e-4);
+        EXPECT_NEAR(Figure(lines[1], "std"), rms, 1e-4);
+        EXPECT_NEAR(Figure(lines[2], "pp"), 0.02, 1e-3);
+        std::istringstream largest(lines[3]);
+        std::string word;
+        double frequency = 0;
+        double amplitude = 0;
+        largest >> word >> frequency >> amplitude;
+        EXPECT_EQ(word, "peak");
+        EXPECT_NEAR(frequency, expected, expected / 1000 * 50000 / 4096);  // one bin
+        EXPECT_NEAR(amplitude, rms, 0.02 * rms);
+        for (std::size_t i = 4; i < lines.size(); ++i) {
+            EXPECT_EQ(lines[i].rfind("peak ", 0), 0u) << lines[i];
+        }
     }
 }
 

@@ -140,6 +140,8 @@ SIM_SEEDS = {
     "bad_number": b"dcv,truncate=12x",
     "empty_resource": b"=dcv",
     "same_resource_twice": b"USB0::0x7A5E::0x0C46::A::INSTR=dcv;usb0::0x7a5e::0x0c46::a::instr=dci",
+    "dcv_signal": b"dcv,ripple=0.01@50,ripple=2e-3@1250.5,noise=5e-4,step=0.1@25000,seed=7",
+    "bad_ripple": b"dci,ripple=1@0",
 }
 
 write_corpus("block_decoder", BLOCK_SEEDS)

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# check_install.sh BUILD ROOT SOURCE VERSION: installs BUILD into the scratch folder ROOT with
-# prefix /usr and checks every path and mode, the udev rule, the icon sizes, the desktop entry and
-# metainfo with their validators, the version each file carries, and that zorvane-burst(1)
-# documents every option of zorvane-burst --help.
+# check_install.sh BUILD ROOT SOURCE VERSION LIBDIR: installs BUILD into the scratch folder ROOT
+# with prefix /usr and checks every path and mode, the udev rule, the icon sizes, the desktop entry
+# and metainfo with their validators, the version each file carries, that zorvane-burst(1)
+# documents every option of zorvane-burst --help, and that libzvisa exports only the vi* calls
+# and serves a C program built with `pkg-config zvisa` (CC and CFLAGS from the environment).
 set -euo pipefail
-build=$1 root=$2 source=$3 version=$4
+build=$1 root=$2 source=$3 version=$4 libdir=$5
 status=0
 fail() {
     echo "install_tree: $*" >&2
@@ -17,7 +18,13 @@ usr=$root/usr
 
 expected="755 usr/bin/zorvane
 755 usr/bin/zorvane-burst
+644 usr/include/zvisa/visa.h
+644 usr/include/zvisa/visatype.h
 644 usr/lib/udev/rules.d/70-zorvane-meter.rules
+777 usr/$libdir/libzvisa.so
+777 usr/$libdir/libzvisa.so.1
+644 usr/$libdir/libzvisa.so.$version
+644 usr/$libdir/pkgconfig/zvisa.pc
 644 usr/share/applications/zorvane.desktop
 644 usr/share/doc/zorvane/changelog.gz
 644 usr/share/doc/zorvane/copyright
@@ -52,6 +59,36 @@ desktop_report=$(desktop-file-validate "$usr/share/applications/zorvane.desktop"
 [ -z "$desktop_report" ] || fail "desktop-file-validate: $desktop_report"
 metainfo_report=$(appstreamcli validate-tree --no-net "$root" 2>&1) ||
     fail "appstreamcli: $metainfo_report"
+
+lib=$usr/$libdir
+export LD_LIBRARY_PATH=$lib
+[ "$(readlink "$lib/libzvisa.so")" = libzvisa.so.1 ] &&
+    [ "$(readlink "$lib/libzvisa.so.1")" = "libzvisa.so.$version" ] ||
+    fail "the libzvisa symlinks do not lead to libzvisa.so.$version"
+soname=$(objdump -p "$lib/libzvisa.so.1" | awk '$1 == "SONAME" { print $2 }')
+[ "$soname" = libzvisa.so.1 ] || fail "libzvisa's SONAME is \"$soname\""
+stray=$(nm -D --defined-only "$lib/libzvisa.so.1" | awk '$2 != "A" { print $3 }' |
+    grep -v '^vi[A-Z][A-Za-z0-9]*@@' || true)
+[ -z "$stray" ] || fail "libzvisa exports more than vi* calls: $stray"
+for program in zorvane zorvane-burst; do
+    grep -qE 'NEEDED +libzvisa\.so\.1$' <<<"$(objdump -p "$usr/bin/$program")" ||
+        fail "$program does not link libzvisa.so.1"
+done
+
+[ "$(PKG_CONFIG_LIBDIR=$lib/pkgconfig pkg-config --modversion zvisa)" = "$version" ] ||
+    fail "zvisa.pc's version is not $version"
+flags=$(PKG_CONFIG_SYSROOT_DIR=$root PKG_CONFIG_LIBDIR=$lib/pkgconfig pkg-config --cflags --libs zvisa)
+client=$root/identity_client
+# shellcheck disable=SC2086  # CFLAGS and the flags are lists of words
+if ${CC:-cc} ${CFLAGS:-} -Wall -Wextra -Werror "$source/tests/install/identity_client.c" \
+    -o "$client" $flags; then
+    identity=$(ZVISA_SIM=dcv,instant "$client") || fail "the pkg-config client failed"
+    [ "$identity" = "USB0::0x7A5E::0x0C46::SIM0001::INSTR ZORVANE SIM,DMM-SIM,SIM0001,1.0" ] ||
+        fail "the pkg-config client read \"$identity\""
+    rm -f "$client"
+else
+    fail "a C program does not build with pkg-config zvisa ($flags)"
+fi
 
 [ "$("$usr/bin/zorvane-burst" --version)" = "zorvane-burst $version" ] ||
     fail "zorvane-burst --version does not say $version"

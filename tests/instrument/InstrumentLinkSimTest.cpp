@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -60,6 +61,18 @@ TEST_F(InstrumentLinkSimTest, FirstListedResourceIsTheOneFound) {
     ASSERT_NO_FATAL_FAILURE(OpenFirstMeter("dci;dcv"));
     EXPECT_STREQ(descriptor, "USB0::0x7A5E::0x0C46::SIM0001::INSTR");
     EXPECT_EQ(Query("FUNC?\n", 20), "\"CURR\"\n");
+}
+
+TEST_F(InstrumentLinkSimTest, FindAllListsEveryMatchInOrder) {
+    setenv("ZVISA_SIM", "dci;dcv;acv", 1);
+    ASSERT_GE(link.OpenDefaultRM(&rm), VI_SUCCESS);
+    std::vector<std::string> found{"stale"};
+    EXPECT_GE(link.FindAll(rm, kMeterResourceExpression, found), VI_SUCCESS);
+    EXPECT_EQ(found, (std::vector<std::string>{"USB0::0x7A5E::0x0C46::SIM0001::INSTR",
+                                               "USB0::0x7A5E::0x0C46::SIM0002::INSTR",
+                                               "USB0::0x7A5E::0x0C46::SIM0003::INSTR"}));
+    EXPECT_EQ(link.FindAll(rm, "GPIB?*", found), VI_ERROR_RSRC_NFOUND);
+    EXPECT_TRUE(found.empty());
 }
 
 TEST_F(InstrumentLinkSimTest, ReadStopsAtTheCountAskedFor) {

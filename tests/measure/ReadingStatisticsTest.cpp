@@ -104,6 +104,20 @@ TEST(ReadingStatisticsTest, MixedSignsAndNonFiniteReadings) {
     ExpectMatchesReference(values, ReadingStatistics::Of(values), 1e-12);
 }
 
+// A whole number of periods of a sine: AC RMS A / sqrt(2), crest factor sqrt(2).
+TEST(ReadingStatisticsTest, SineGivesItsRmsPeakToPeakAndCrestFactor) {
+    constexpr double kAmplitude = 0.25;
+    std::vector<float> values;
+    for (int k = 0; k < 50000; ++k) {
+        values.push_back(static_cast<float>(3.0 + kAmplitude * std::sin(2 * M_PI * k / 100.0)));
+    }
+    const ReadingStatistics s = ReadingStatistics::Of(values);
+    EXPECT_NEAR(s.AcRms(), kAmplitude / std::sqrt(2.0), 1e-5);
+    EXPECT_NEAR(s.PeakToPeak(), 2 * kAmplitude, 1e-6);
+    EXPECT_NEAR(s.CrestFactor(), std::sqrt(2.0), 1e-4);
+    EXPECT_TRUE(std::isnan(ReadingStatistics::Of(std::vector<float>(9, 1.5f)).CrestFactor()));
+}
+
 struct HandCase {
     const char* name;
     std::vector<float> values;

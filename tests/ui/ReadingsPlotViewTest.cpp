@@ -14,6 +14,7 @@
 namespace {
 
 constexpr int kPoints = 1000;
+constexpr double kSampleInterval = 20e-6;  // a burst on 50 Hz mains
 
 class ReadingsPlotViewTest : public ::testing::Test {
 protected:
@@ -24,6 +25,7 @@ protected:
         }
         plot_.resize(800, 500);
         plot_.SetPoints(points);
+        plot_.SetSampleInterval(kSampleInterval);
         plot_.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&plot_));
     }
@@ -115,6 +117,9 @@ void ExpectRoundTicks(const QChart& chart) {
     for (QAbstractAxis* abstractAxis : chart.axes()) {
         const auto* axis = qobject_cast<const QValueAxis*>(abstractAxis);
         ASSERT_NE(axis, nullptr);
+        if (!axis->isVisible()) {
+            continue;
+        }
         SCOPED_TRACE(axis->titleText().toStdString());
         const double interval = axis->tickInterval();
         const double ticks = (axis->max() - axis->min()) / interval;
@@ -142,6 +147,58 @@ TEST_F(ReadingsPlotViewTest, TicksStayFewAndRoundFromDeepZoomToWholeRun) {
     }
     plot_.SetPoints(wide);
     ExpectRoundTicks(*plot_.chart());
+}
+
+void ExpectWithin(const QRectF& view, const QRectF& limits) {
+    EXPECT_GE(view.left(), limits.left());
+    EXPECT_LE(view.right(), limits.right());
+    EXPECT_GE(view.top(), limits.top());
+    EXPECT_LE(view.bottom(), limits.bottom());
+}
+
+// However long the wheel turns and the view is dragged, it stays on the data
+// and between one reading's width and the whole run.
+TEST_F(ReadingsPlotViewTest, ZoomAndPanStayOnTheData) {
+    const QRectF limits = plot_.Limits();
+    EXPECT_TRUE(limits.contains(plot_.FullRange()));
+    EXPECT_LE(limits.width(), 1.2 * plot_.FullRange().width());
+    const QPoint at = PlotCentre() + QPoint(150, -60);
+    for (int step = 0; step < 60; ++step) {
+        Wheel(120, at);
+    }
+    EXPECT_GE(Width(), 1.0);
+    EXPECT_LT(Width(), 2.0);
+    EXPECT_GT(plot_.VisibleRange().height(), 0.0);
+    ExpectWithin(plot_.VisibleRange(), limits);
+    for (const QPointF drag : {QPointF(-5000, 3000), QPointF(9000, -7000)}) {
+        for (int step = 0; step < 20; ++step) {
+            plot_.PanBy(drag);
+        }
+        ExpectWithin(plot_.VisibleRange(), limits);
+    }
+    for (int step = 0; step < 60; ++step) {
+        Wheel(-120, at);
+        Mouse(QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, at);
+        Mouse(QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton, at);
+    }
+    EXPECT_EQ(plot_.VisibleRange(), limits);
+}
+
+// The time axis reads the same readings in seconds, in the unit the zoom suggests.
+TEST_F(ReadingsPlotViewTest, TimeAxisFollowsTheZoom) {
+    EXPECT_EQ(plot_.TimeUnit(), QStringLiteral("ms"));
+    EXPECT_NEAR(plot_.TimeAxisMax(), (kPoints - 1) * kSampleInterval * 1e3, 1e-9);
+    for (int step = 0; step < 3; ++step) {
+        plot_.ZoomAt(PlotCentre(), 8.0);
+    }
+    EXPECT_EQ(plot_.TimeUnit(), QStringLiteral("\u00b5s"));
+    const QRectF view = plot_.VisibleRange();
+    EXPECT_NEAR(plot_.TimeAxisMin(), view.left() * kSampleInterval * 1e6, 1e-6);
+    EXPECT_NEAR(plot_.TimeAxisMax(), view.right() * kSampleInterval * 1e6, 1e-6);
+    ExpectRoundTicks(*plot_.chart());
+
+    plot_.SetSampleInterval(0.0);
+    EXPECT_EQ(plot_.TimeUnit(), QString());
 }
 
 TEST_F(ReadingsPlotViewTest, FlatSingleAndNoReadingsStillHaveARange) {

@@ -24,7 +24,8 @@ TEST(InstrumentSessionTest, OwnsItsTransportAndExchangesMessages) {
     VirtualClock clock;
     auto device = std::make_unique<ScriptedUsbDevice>(clock);
     device->Answer("*idn?\n", Bytes(kIdentity));
-    InstrumentSession session(std::move(device));
+    InstrumentSession session(std::make_shared<zvisa::SharedDevice>(std::move(device)),
+                              "USB0::0x7A5E::0x0C46::SN1::INSTR");
     const std::string command = "*idn?\n";
     std::vector<ViByte> buffer(100);
 

@@ -47,7 +47,8 @@ protected:
     }
 
     std::vector<std::string> opened;
-    std::unique_ptr<UsbTransport> transport;
+    std::shared_ptr<zvisa::SharedDevice> device;
+    std::string resource;
 };
 
 TEST_F(ResourceManagerTest, FindKeepsProviderOrder) {
@@ -60,23 +61,25 @@ TEST_F(ResourceManagerTest, FindKeepsProviderOrder) {
 
 TEST_F(ResourceManagerTest, OpenGoesToTheProviderThatListsTheName) {
     ResourceManager manager = Manager(VI_SUCCESS, VI_ERROR_RSRC_BUSY);
-    EXPECT_EQ(manager.Open("usb1::31326::3143::c", transport), VI_ERROR_RSRC_BUSY);
+    EXPECT_EQ(manager.Open("usb1::31326::3143::c", device, resource), VI_ERROR_RSRC_BUSY);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], "USB1::0x7A5E::0x0C47::C::INSTR");  // the name as listed
+    EXPECT_EQ(resource, opened[0]);
 }
 
 TEST_F(ResourceManagerTest, OpenPassesProviderFailuresOn) {
     for (const ViStatus status : {VI_ERROR_NPERMISSION, VI_ERROR_RSRC_BUSY, VI_ERROR_RSRC_NFOUND}) {
         ResourceManager manager = Manager(status, VI_SUCCESS);
-        EXPECT_EQ(manager.Open("USB0::0x7A5E::0x0C46::SIM0001::INSTR", transport), status);
+        EXPECT_EQ(manager.Open("USB0::0x7A5E::0x0C46::SIM0001::INSTR", device, resource), status);
     }
 }
 
 TEST_F(ResourceManagerTest, OpenTellsUnknownFromMalformedNames) {
     ResourceManager manager = Manager(VI_SUCCESS, VI_SUCCESS);
-    EXPECT_EQ(manager.Open("USB0::0x7A5E::0x0C46::OTHER::INSTR", transport), VI_ERROR_RSRC_NFOUND);
-    EXPECT_EQ(manager.Open("USB0::0x7A5E", transport), VI_ERROR_INV_RSRC_NAME);
-    EXPECT_EQ(manager.Open("", transport), VI_ERROR_INV_RSRC_NAME);
+    EXPECT_EQ(manager.Open("USB0::0x7A5E::0x0C46::OTHER::INSTR", device, resource),
+              VI_ERROR_RSRC_NFOUND);
+    EXPECT_EQ(manager.Open("USB0::0x7A5E", device, resource), VI_ERROR_INV_RSRC_NAME);
+    EXPECT_EQ(manager.Open("", device, resource), VI_ERROR_INV_RSRC_NAME);
     EXPECT_TRUE(opened.empty());
 }
 

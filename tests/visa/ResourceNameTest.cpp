@@ -11,9 +11,10 @@ constexpr const char* kMeter = "USB0::0x7A5E::0x0C46::SIM0001::INSTR";
 TEST(ResourceNameTest, SpellingsOfOneResourceAreTheSame) {
     const char* const kSameMeter[] = {
         "usb0::0x7a5e::0x0c46::sim0001::instr",
-        "USB::0x7A5E::0x0C46::SIM0001::INSTR",  // board 0 by default
-        "USB0::0x7A5E::0x0C46::SIM0001",        // INSTR by default
-        "USB0::31326::3142::SIM0001::INSTR",    // ids in decimal
+        "USB::0x7A5E::0x0C46::SIM0001::INSTR",      // board 0 by default
+        "USB0::0x7A5E::0x0C46::SIM0001",            // INSTR by default
+        "USB0::31326::3142::SIM0001::INSTR",        // ids in decimal
+        "USB0::0x7A5E::0x0C46::SIM0001::0::INSTR",  // interface 0 named
     };
     const auto meter = ResourceName::Parse(kMeter);
     ASSERT_TRUE(meter.has_value());

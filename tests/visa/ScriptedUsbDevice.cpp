@@ -45,6 +45,8 @@ TransferOutcome ScriptedUsbDevice::BulkOut(const std::uint8_t* data, std::size_t
     } else if (header && header->msgId == kRequestDevDepMsgIn) {
         requests.push_back(*header);
         StartTransfer(*header);
+    } else if (header && header->msgId == kTrigger) {
+        triggers.push_back(*header);
     }
     return {UsbResult::Ok, length};
 }
@@ -89,8 +91,14 @@ void ScriptedUsbDevice::StartTransfer(const BulkHeader& request) {
         limit = transferLimits.front();
         transferLimits.pop_front();
     }
-    const std::size_t size =
+    std::size_t size =
         ignoreTransferSize ? left : std::min({left, std::size_t{request.transferSize}, limit});
+    if ((request.attributes & kTermCharEnabled) != 0) {
+        const auto begin = reply_.begin() + static_cast<std::ptrdiff_t>(replyPos_);
+        const auto end = begin + static_cast<std::ptrdiff_t>(size);
+        const auto found = std::find(begin, end, request.termChar);
+        size = found != end ? static_cast<std::size_t>(found - begin) + 1 : size;
+    }
     const std::vector<std::uint8_t> bytes = TransferBytes(request, size, fault);
     for (std::size_t i = 0; i < fault.at && fault.kind == ReplyFault::kLeadingZlps; ++i) {
         packets_.emplace_back();
@@ -113,6 +121,10 @@ std::vector<std::uint8_t> ScriptedUsbDevice::TransferBytes(const BulkHeader& req
     header.bTag = fault.kind == ReplyFault::kPreviousTag ? previousTag_ : request.bTag;
     header.transferSize = static_cast<std::uint32_t>(size);
     header.attributes = replyPos_ + size == reply_.size() ? kEndOfMessage : 0;
+    if ((request.attributes & kTermCharEnabled) != 0 && size > 0 &&
+        reply_[replyPos_ + size - 1] == request.termChar) {
+        header.attributes |= kTermCharEnabled;
+    }
     std::vector<std::uint8_t> bytes(kBulkHeaderSize);
     EncodeBulkHeader(header, bytes.data());
     if (fault.kind == ReplyFault::kBadTagInverse) {
@@ -234,6 +246,28 @@ TransferOutcome ScriptedUsbDevice::ControlIn(std::uint8_t requestType, std::uint
             reply[0] = pendingForever || !packets_.empty() ? kStatusPending : kStatusSuccess;
             reply[1] = packets_.empty() ? 0 : 1;
             break;
+        case kGetCapabilities:
+            if (!capabilities.empty()) {
+                const std::size_t size = std::min<std::size_t>(length, capabilities.size());
+                std::copy_n(capabilities.data(), size, data);
+                return {UsbResult::Ok, size};
+            }
+            reply[0] = kStatusFailed;
+            break;
+        case kInitiateClear:
+            ClearDevice();
+            reply[0] = kStatusSuccess;
+            break;
+        case kCheckClearStatus:
+            reply[0] = kStatusSuccess;
+            outHalted_ = true;  // as the device halts Bulk-OUT with a clear
+            break;
+        case kReadStatusByte: {
+            const std::vector<std::uint8_t> status =
+                ReadStatusByte(static_cast<std::uint8_t>(value));
+            std::copy(status.begin(), status.end(), reply);
+            break;
+        }
         case kInitiateAbortBulkOut:
         case kCheckAbortBulkOutStatus:
             reply[0] = kStatusSuccess;
@@ -246,6 +280,42 @@ TransferOutcome ScriptedUsbDevice::ControlIn(std::uint8_t requestType, std::uint
     }
     const std::size_t size = std::min<std::size_t>(length, sizeof reply);
     std::copy_n(reply, size, data);
+    return {UsbResult::Ok, size};
+}
+
+void ScriptedUsbDevice::ClearDevice() {
+    incoming_.clear();
+    reply_.clear();
+    replyPos_ = 0;
+    packets_.clear();
+    pipeEnd_ = ReplyFault::kNone;
+    transferOpen_ = false;
+}
+
+// With Interrupt-IN the control reply carries no status byte; the
+// notification does.
+std::vector<std::uint8_t> ScriptedUsbDevice::ReadStatusByte(std::uint8_t tag) {
+    if (interruptIn) {
+        notifications_.push_back({static_cast<std::uint8_t>(kNotifyStatusByte | 1), 0x40});  // SRQ
+        notifications_.push_back({static_cast<std::uint8_t>(kNotifyStatusByte | tag), statusByte});
+        return {kStatusSuccess, tag, 0};
+    }
+    return {kStatusSuccess, tag, statusByte};
+}
+
+TransferOutcome ScriptedUsbDevice::InterruptIn(std::uint8_t* data, std::size_t length,
+                                               std::chrono::milliseconds timeout) {
+    if (unplugged_) {
+        return {UsbResult::NoDevice, 0};
+    }
+    if (notifications_.empty()) {
+        clock_.Advance(timeout);
+        return {UsbResult::Timeout, 0};
+    }
+    const std::vector<std::uint8_t> notification = std::move(notifications_.front());
+    notifications_.pop_front();
+    const std::size_t size = std::min(length, notification.size());
+    std::copy_n(notification.data(), size, data);
     return {UsbResult::Ok, size};
 }
 
@@ -274,6 +344,15 @@ std::vector<std::uint8_t> BlockReply(std::size_t length) {
     }
     block.push_back('\n');
     return block;
+}
+
+std::vector<std::uint8_t> Usb488Capabilities(bool termChar) {
+    std::vector<std::uint8_t> reply(kCapabilitiesLength, 0);
+    reply[0] = kStatusSuccess;
+    reply[kDeviceCapsOffset] = termChar ? kCapsTermChar : 0;
+    reply[kUsb488VersionOffset + 1] = 0x01;
+    reply[kUsb488InterfaceCapsOffset] = kCaps4882 | kCapsTrigger;
+    return reply;
 }
 
 std::vector<std::uint8_t> Bytes(const std::string& text) {

@@ -64,6 +64,9 @@ public:
     int extraPendingChecks = 0;               // CHECKs answering PENDING, D0=1, with more data
     bool pendingForever = false;              // CHECKs answering PENDING, D0=0
     ReplyFault::Kind nextOutFault = ReplyFault::kNone;  // kNak, kStall or kVanish
+    std::vector<std::uint8_t> capabilities;  // the GET_CAPABILITIES reply; FAILED when empty
+    bool interruptIn = false;  // USB488 status byte on Interrupt-IN instead of the control reply
+    std::uint8_t statusByte = 0;
     void Unplug() { unplugged_ = true; }
 
     // --- what the host did
@@ -72,7 +75,8 @@ public:
     std::vector<ControlCall> controls;
     std::vector<std::size_t> bulkInLengths;
     std::vector<std::uint8_t> clearedHalts;
-    int requestsDuringTransfer = 0;  // REQUESTs sent before the last transfer ended
+    int requestsDuringTransfer = 0;    // REQUESTs sent before the last transfer ended
+    std::vector<BulkHeader> triggers;  // USB488 TRIGGER headers
     std::size_t TransportCalls() const {
         return bulkOut.size() + bulkInLengths.size() + controls.size() + clearedHalts.size();
     }
@@ -86,6 +90,9 @@ public:
                               std::uint16_t index, std::uint8_t* data, std::uint16_t length,
                               std::chrono::milliseconds timeout) override;
     UsbResult ClearHalt(std::uint8_t endpoint) override;
+    bool HasInterruptIn() const override { return interruptIn; }
+    TransferOutcome InterruptIn(std::uint8_t* data, std::size_t length,
+                                std::chrono::milliseconds timeout) override;
     std::uint8_t BulkInEndpoint() const override { return kInEndpoint; }
     std::uint8_t BulkOutEndpoint() const override { return kOutEndpoint; }
     std::uint16_t BulkInMaxPacket() const override { return maxPacket_; }
@@ -98,6 +105,8 @@ private:
                                             const ReplyFault& fault);
     void QueuePackets(const std::vector<std::uint8_t>& bytes, bool holdShortTail);
     void QueueAbortTail();
+    void ClearDevice();
+    std::vector<std::uint8_t> ReadStatusByte(std::uint8_t tag);
     TransferOutcome PipeEvent(std::size_t got, std::chrono::milliseconds timeout);
 
     VirtualClock& clock_;
@@ -116,7 +125,11 @@ private:
     bool inHalted_ = false;
     bool outHalted_ = false;
     bool unplugged_ = false;
+    std::deque<std::vector<std::uint8_t>> notifications_;  // Interrupt-IN
 };
+
+// A USB488 interface's GET_CAPABILITIES reply: TermChar, IEEE 488.2 and TRIGGER.
+std::vector<std::uint8_t> Usb488Capabilities(bool termChar = true);
 
 // The 200009-byte "DR?" reply: "#6200000", 200000 data bytes, LF.
 std::vector<std::uint8_t> BlockReply(std::size_t length = 200009);

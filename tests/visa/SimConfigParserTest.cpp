@@ -42,6 +42,19 @@ TEST(SimConfigParserTest, ReadsOptionsAndToleratesSpaces) {
     EXPECT_TRUE(result.meters[0].instant);
     EXPECT_EQ(result.meters[0].truncateAfter, 1000u);
     EXPECT_TRUE(result.meters[0].virtualTime);
+
+    const SimConfigParser::Result signal = SimConfigParser::Parse(
+        "dci, ripple=1e-3@50, RIPPLE=-2e-4@150.5, noise=0, step=0.5@25000, seed=42");
+    ASSERT_EQ(signal.meters.size(), 1u) << signal.error;
+    const zvisa::sim::SimSignalConfig& s = signal.meters[0].signal;
+    ASSERT_EQ(s.ripples.size(), 2u);
+    EXPECT_EQ(s.ripples[1].amplitude, -2e-4);
+    EXPECT_EQ(s.ripples[1].frequencyHz, 150.5);
+    EXPECT_EQ(s.noise, 0.0);
+    ASSERT_TRUE(s.step.has_value());
+    EXPECT_EQ(s.step->amplitude, 0.5);
+    EXPECT_EQ(s.step->index, 25000u);
+    EXPECT_EQ(s.seed, 42u);
 }
 
 TEST(SimConfigParserTest, EmptyTextOffersNothingWithoutComplaint) {
@@ -76,6 +89,19 @@ TEST(SimConfigParserTest, MalformedTextOffersNoMeterAndSaysWhere) {
         {"dci;USB0::0x7A5E::0x0C46::SIM0001::INSTR=dcv", "entry 2 names"},
         {"USB0::0x7A5E::0x0C46::A::INSTR=dcv;usb0::31326::3142::a::instr=dci", "a second time"},
         {"dcv,\x1b[2J\n", "unknown option \"\\x1b[2J\""},
+        {"dcv,ripple=0.01", "has ripple=\"0.01\""},
+        {"dcv,ripple=0.01@0", "has ripple="},
+        {"dcv,ripple=nan@50", "has ripple="},
+        {"dcv,ripple=0.01@50Hz", "has ripple="},
+        {"dcv,noise=-1", "has noise="},
+        {"dcv,noise=inf", "has noise="},
+        {"dcv,noise=1,noise=2", "repeats option"},
+        {"dcv,step=1@-3", "has step="},
+        {"dcv,step=1", "has step="},
+        {"dcv,seed=4294967296", "has seed="},
+        {"dcv,seed=1,seed=1", "repeats option"},
+        {"acv,ripple=1@50", "which only dcv and dci take"},
+        {"mute,noise=1", "which only dcv and dci take"},
     };
     for (const Case& c : kMalformed) {
         const SimConfigParser::Result result = SimConfigParser::Parse(c.text);

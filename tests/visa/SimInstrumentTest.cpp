@@ -97,6 +97,33 @@ TEST(SimInstrumentTest, BurstIsADefiniteLengthBlockOfPlausibleReadings) {
     }
 }
 
+// Without noise the signal is exact: ripple at 20 us a reading, then the step.
+TEST(SimInstrumentTest, SignalOptionsShapeTheBurst) {
+    SimMeterConfig config = Config(SimProfile::kDcVolts);
+    config.signal.noise = 0.0;
+    config.signal.ripples = {{0.25, 12500.0}};  // a quarter period a reading
+    config.signal.step = zvisa::sim::SimSignalConfig::Step{-1.0, 6};
+    SimInstrument meter(config);
+    meter.Execute("SAMPLE:COUNT 8");
+    const auto reply = meter.Execute("DR?");
+    ASSERT_TRUE(reply.has_value());
+    const float expected[] = {1.5f, 1.75f, 1.5f, 1.25f, 1.5f, 1.75f, 0.5f, 0.25f};
+    for (std::size_t k = 0; k < 8; ++k) {
+        EXPECT_NEAR(ReadingAt(reply->bytes, 4 + 4 * k), expected[k], 1e-6) << k;
+    }
+
+    // One seed, one sequence, whatever the resource.
+    SimMeterConfig a = Config(SimProfile::kDcCurrent);
+    SimMeterConfig b = a;
+    b.resource = "USB0::0x7A5E::0x0C46::OTHER::INSTR";
+    a.signal.seed = b.signal.seed = 7;
+    SimInstrument first(a);
+    SimInstrument second(b);
+    first.Execute("SAMPLE:COUNT 100");
+    second.Execute("SAMPLE:COUNT 100");
+    EXPECT_EQ(first.Execute("DR?")->bytes, second.Execute("DR?")->bytes);
+}
+
 TEST(SimInstrumentTest, SettingsOutOfRangeAreIgnored) {
     SimInstrument meter(Config(SimProfile::kDcVolts));
     meter.Execute("SAMPLE:COUNT 10");

@@ -178,7 +178,8 @@ TEST_F(SimMeterTest, ClearDropsPendingOutput) {
 
 TEST_F(SimMeterTest, UnknownControlRequestsStall) {
     std::uint8_t reply[24];
-    EXPECT_EQ(usb->ControlIn(kInterfaceClassIn, kGetCapabilities, 0, 0, reply, 24, kNoWait).result,
+    constexpr std::uint8_t kIndicatorPulse = 64;
+    EXPECT_EQ(usb->ControlIn(kInterfaceClassIn, kIndicatorPulse, 0, 0, reply, 1, kNoWait).result,
               UsbResult::Stall);
     EXPECT_EQ(usb->ControlIn(kEndpointClassIn, kInitiateAbortBulkIn, 1, kBulkOut, reply, 2, kNoWait)
                   .result,

@@ -26,7 +26,8 @@ TEST(SimRegistryTest, ReportsAMalformedTextOnceOnOneLine) {
     const std::string kProfiles = ", expected dcv, dci, acv or mute";
     const Case kCases[] = {
         {"dcv,bogus", "dcv,bogus",
-         "entry 1 has unknown option \"bogus\", expected instant, truncate=N or virtual-time"},
+         "entry 1 has unknown option \"bogus\", expected instant, truncate=N, virtual-time, "
+         "ripple=AMP@HZ, noise=SIGMA, step=AMP@INDEX or seed=N"},
         {"dcv;\n\x1b]0;x\a", "dcv;\\n\\x1b]0;x\\x07",
          "entry 2 has unknown profile \"\\x1b]0\"" + kProfiles},
         {std::string(300, 'x'), std::string(200, 'x') + "...",

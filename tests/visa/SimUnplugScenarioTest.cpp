@@ -16,6 +16,8 @@
 #include "Journal.h"
 #include "MeasurementRun.h"
 #include "RecordingWindow.h"
+#include "RunRecord.h"
+#include "RunSeams.h"
 #include "sim/SimMeter.h"
 #include "sim/SimRegistry.h"
 
@@ -88,7 +90,8 @@ protected:
     Shown Run(InstrumentLink& link) {
         Journal journal;
         RecordingWindow window(journal);
-        RunMeasurement(window, link);
+        RunRecord record;
+        RunMeasurement(window, record, link, RealRunSeams());
         return {window.messages, window.identity, window.logRows.size(), window.rows.size()};
     }
 

@@ -120,6 +120,10 @@ TEST_F(VisaCallsTest, FindCountsMatchesInOrderAndSkipsOtherProducts) {
     EXPECT_EQ(count, 2u);
     EXPECT_STREQ(desc, "USB0::0x7A5E::0x0C47::A1::INSTR");
     EXPECT_NE(list, VI_NULL);
+    EXPECT_EQ(viFindNext(list, desc), VI_SUCCESS);
+    EXPECT_STREQ(desc, "USB1::0x7A5E::0x0C46::B2::INSTR");
+    EXPECT_EQ(viFindNext(list, desc), VI_ERROR_RSRC_NFOUND);
+    EXPECT_EQ(viFindNext(rm, desc), VI_ERROR_NSUP_OPER);
     EXPECT_EQ(viFindRsrc(rm, "USB?*::0x0C48::?*", &list, &count, desc), VI_ERROR_RSRC_NFOUND);
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(list, VI_NULL);
@@ -152,19 +156,154 @@ TEST_F(VisaCallsTest, OpenAcceptsOtherSpellingsAndRejectsBadNames) {
               VI_ERROR_RSRC_NFOUND);
     EXPECT_EQ(viOpen(rm, "USB0::0x7A5E", VI_NO_LOCK, 0, &vi), VI_ERROR_INV_RSRC_NAME);
     EXPECT_EQ(viOpen(rm, "", VI_NO_LOCK, 0, &vi), VI_ERROR_INV_RSRC_NAME);
-    EXPECT_EQ(viOpen(rm, kSim0001, 1 /* exclusive lock */, 0, &vi), VI_ERROR_INV_ACC_MODE);
+    EXPECT_EQ(viOpen(rm, kSim0001, VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK, 0, &vi),
+              VI_ERROR_INV_ACC_MODE);
+    EXPECT_EQ(viOpen(rm, kSim0001, 8, 0, &vi), VI_ERROR_INV_ACC_MODE);
     EXPECT_EQ(vi, VI_NULL);
 }
 
-TEST_F(VisaCallsTest, OnlyTheTimeoutAttributeIsSupported) {
+TEST_F(VisaCallsTest, ParseGivesInterfaceBoardClassAndTheExpandedName) {
+    OpenManager();
+    struct Case {
+        const char* name;
+        ViStatus status;
+        ViUInt16 type;
+        ViUInt16 board;
+        const char* resourceClass;
+        const char* expanded;
+    };
+    for (const Case& c : {
+             Case{"usb3::31326::0xc46::sn 1", VI_SUCCESS, VI_INTF_USB, 3, "INSTR",
+                  "USB3::0x7A5E::0x0C46::sn 1::INSTR"},
+             Case{"USB::0x7A5E::0x0C46::SN1::2::RAW", VI_SUCCESS, VI_INTF_USB, 0, "RAW",
+                  "USB0::0x7A5E::0x0C46::SN1::2::RAW"},
+             Case{"GPIB1::22::INSTR", VI_SUCCESS, VI_INTF_GPIB, 1, "INSTR", "GPIB1::22::INSTR"},
+             Case{"TCPIP::host::inst0", VI_SUCCESS, VI_INTF_TCPIP, 0, "INSTR",
+                  "TCPIP0::host::inst0::INSTR"},
+             Case{"USB0::0x7A5E", VI_ERROR_INV_RSRC_NAME, 0, 0, "", ""},
+             Case{"FOO0::1::INSTR", VI_ERROR_INV_RSRC_NAME, 0, 0, "", ""},
+             Case{"USB70000::1::2::3::INSTR", VI_ERROR_INV_RSRC_NAME, 0, 0, "", ""},
+         }) {
+        ViUInt16 type = 0;
+        ViUInt16 board = 99;
+        ViChar resourceClass[VI_FIND_BUFLEN] = {};
+        ViChar expanded[VI_FIND_BUFLEN] = {};
+        ViChar alias[VI_FIND_BUFLEN] = "x";
+        ASSERT_EQ(viParseRsrcEx(rm, c.name, &type, &board, resourceClass, expanded, alias),
+                  c.status)
+            << c.name;
+        if (c.status == VI_SUCCESS) {
+            EXPECT_EQ(type, c.type) << c.name;
+            EXPECT_EQ(board, c.board) << c.name;
+            EXPECT_STREQ(resourceClass, c.resourceClass);
+            EXPECT_STREQ(expanded, c.expanded);
+            EXPECT_STREQ(alias, "");
+        }
+        EXPECT_EQ(viParseRsrc(rm, c.name, &type, &board), c.status) << c.name;
+    }
+    EXPECT_EQ(viParseRsrc(kNeverOpened, "USB0::1::2::3", nullptr, nullptr), VI_ERROR_INV_OBJECT);
+}
+
+// Every status the library returns has a text; others are said to be unknown.
+TEST_F(VisaCallsTest, StatusDescriptions) {
+    ViChar text[VI_FIND_BUFLEN] = {};
+    for (const ViStatus status :
+         {VI_SUCCESS, VI_SUCCESS_TERM_CHAR, VI_SUCCESS_MAX_CNT, VI_ERROR_TMO, VI_ERROR_RSRC_BUSY,
+          VI_ERROR_CONN_LOST, VI_ERROR_NSUP_OPER, VI_ERROR_ATTR_READONLY, VI_ERROR_RSRC_LOCKED}) {
+        EXPECT_EQ(viStatusDesc(VI_NULL, status, text), VI_SUCCESS);
+        EXPECT_GT(std::string(text).size(), 12u) << status;
+    }
+    EXPECT_EQ(viStatusDesc(VI_NULL, VI_ERROR_TMO, text), VI_SUCCESS);
+    EXPECT_EQ(std::string(text).rfind("VI_ERROR_TMO: ", 0), 0u) << text;
+    EXPECT_EQ(viStatusDesc(VI_NULL, 0x12345, text), VI_WARN_UNKNOWN_STATUS);
+    EXPECT_EQ(viStatusDesc(VI_NULL, VI_ERROR_TMO, nullptr), VI_ERROR_USER_BUF);
+}
+
+// Each attribute in its own type: a wider write would overrun the caller's variable.
+template <typename T>
+T Attribute(ViObject vi, ViAttr attribute, ViStatus expected = VI_SUCCESS) {
+    struct {
+        T value{};
+        unsigned char guard[8] = {0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5};
+    } slot;
+    EXPECT_EQ(viGetAttribute(vi, attribute, &slot), expected) << std::hex << attribute;
+    for (const unsigned char byte : slot.guard) {
+        EXPECT_EQ(byte, 0xA5) << std::hex << attribute;
+    }
+    return slot.value;
+}
+
+std::string TextAttribute(ViObject vi, ViAttr attribute) {
+    ViChar text[VI_FIND_BUFLEN] = {};
+    EXPECT_EQ(viGetAttribute(vi, attribute, text), VI_SUCCESS) << std::hex << attribute;
+    return text;
+}
+
+TEST_F(VisaCallsTest, AttributesDescribeTheResourceAndRefuseWhatCannotChange) {
+    ScopedSimulation sim("USB2::0x7A5E::0x0C46::SIM0001::INSTR=dcv");
+    OpenManager();
+    const ViSession vi = OpenMeter("usb2::31326::3142::SIM0001");
+    EXPECT_EQ(TextAttribute(vi, VI_ATTR_RSRC_NAME), "USB2::0x7A5E::0x0C46::SIM0001::INSTR");
+    EXPECT_EQ(TextAttribute(vi, VI_ATTR_RSRC_CLASS), "INSTR");
+    EXPECT_EQ(TextAttribute(vi, VI_ATTR_USB_SERIAL_NUM), "SIM0001");
+    EXPECT_EQ(TextAttribute(vi, VI_ATTR_MANF_NAME), "Zorvane");
+    EXPECT_FALSE(TextAttribute(vi, VI_ATTR_MODEL_NAME).empty());
+    EXPECT_EQ(Attribute<ViUInt16>(vi, VI_ATTR_INTF_TYPE), VI_INTF_USB);
+    EXPECT_EQ(Attribute<ViUInt16>(vi, VI_ATTR_INTF_NUM), 2);
+    EXPECT_EQ(Attribute<ViUInt16>(vi, VI_ATTR_MANF_ID), 0x7A5E);
+    EXPECT_EQ(Attribute<ViUInt16>(vi, VI_ATTR_MODEL_CODE), 0x0C46);
+    EXPECT_EQ(Attribute<ViInt16>(vi, VI_ATTR_USB_INTFC_NUM), 0);
+    EXPECT_EQ(Attribute<ViInt16>(vi, VI_ATTR_USB_PROTOCOL), 1);  // USB488
+    EXPECT_EQ(Attribute<ViBoolean>(vi, VI_ATTR_4882_COMPLIANT), VI_TRUE);
+    EXPECT_EQ(Attribute<ViUInt32>(vi, VI_ATTR_RSRC_LOCK_STATE), VI_NO_LOCK);
+    EXPECT_EQ(Attribute<ViUInt32>(vi, VI_ATTR_RSRC_SPEC_VERSION), VI_SPEC_VERSION);
+    EXPECT_EQ(Attribute<ViUInt32>(rm, VI_ATTR_RSRC_SPEC_VERSION), VI_SPEC_VERSION);
+    EXPECT_NE(Attribute<ViUInt32>(vi, VI_ATTR_RSRC_IMPL_VERSION), 0u);
+    Attribute<ViUInt32>(vi, 0x3FFF0FFFUL, VI_ERROR_NSUP_ATTR);
+    Attribute<ViUInt32>(kNeverOpened, VI_ATTR_TMO_VALUE, VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viGetAttribute(vi, VI_ATTR_TMO_VALUE, nullptr), VI_ERROR_USER_BUF);
+
+    for (const ViAttr readOnly :
+         {VI_ATTR_RSRC_NAME, VI_ATTR_INTF_TYPE, VI_ATTR_MANF_ID, VI_ATTR_USB_SERIAL_NUM,
+          VI_ATTR_RSRC_LOCK_STATE, VI_ATTR_RSRC_SPEC_VERSION, VI_ATTR_4882_COMPLIANT}) {
+        EXPECT_EQ(viSetAttribute(vi, readOnly, 1), VI_ERROR_ATTR_READONLY) << std::hex << readOnly;
+    }
+    EXPECT_EQ(viSetAttribute(vi, 0x3FFF0FFFUL, 1), VI_ERROR_NSUP_ATTR);
+    EXPECT_EQ(viSetAttribute(rm, VI_ATTR_RSRC_SPEC_VERSION, 1), VI_ERROR_ATTR_READONLY);
+}
+
+// The settable attributes: defaults as VISA gives them, each session its own.
+TEST_F(VisaCallsTest, IoAttributesRoundTripPerSession) {
     ScopedSimulation sim("dcv");
     OpenManager();
     const ViSession vi = OpenMeter();
-    EXPECT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, 7000), VI_SUCCESS);
-    EXPECT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, VI_TMO_INFINITE), VI_SUCCESS);
-    EXPECT_EQ(viSetAttribute(vi, 0x3FFF0018UL, 10), VI_ERROR_NSUP_ATTR);
-    EXPECT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, ViAttrState{1} << 32),
-              VI_ERROR_NSUP_ATTR_STATE);
+    const ViSession other = OpenMeter();
+    struct Case {
+        ViAttr attribute;
+        ViUInt32 initial;
+        ViUInt32 changed;
+        ViAttrState invalid;
+    };
+    for (const Case& c : {Case{VI_ATTR_TMO_VALUE, 2000, VI_TMO_INFINITE, ViAttrState{1} << 32},
+                          Case{VI_ATTR_TERMCHAR, '\n', '\r', 0x100},
+                          Case{VI_ATTR_TERMCHAR_EN, VI_FALSE, VI_TRUE, 2},
+                          Case{VI_ATTR_SEND_END_EN, VI_TRUE, VI_FALSE, 2},
+                          Case{VI_ATTR_SUPPRESS_END_EN, VI_FALSE, VI_TRUE, 7}}) {
+        const auto read = [&](ViSession session) {
+            ViUInt32 value = 0;  // wide enough for each; the low bytes hold the value
+            EXPECT_EQ(viGetAttribute(session, c.attribute, &value), VI_SUCCESS);
+            const ViUInt32 width = c.attribute == VI_ATTR_TMO_VALUE  ? 0xFFFFFFFF
+                                   : c.attribute == VI_ATTR_TERMCHAR ? 0xFF
+                                                                     : 0xFFFF;
+            return value & width;
+        };
+        EXPECT_EQ(read(vi), c.initial) << std::hex << c.attribute;
+        EXPECT_EQ(viSetAttribute(vi, c.attribute, c.changed), VI_SUCCESS);
+        EXPECT_EQ(read(vi), c.changed) << std::hex << c.attribute;
+        EXPECT_EQ(read(other), c.initial) << std::hex << c.attribute;
+        EXPECT_EQ(viSetAttribute(vi, c.attribute, c.invalid), VI_ERROR_NSUP_ATTR_STATE);
+        EXPECT_EQ(read(vi), c.changed) << std::hex << c.attribute;
+    }
 }
 
 TEST_F(VisaCallsTest, ClosingTheManagerClosesWhatWasOpenedFromIt) {
@@ -173,7 +312,7 @@ TEST_F(VisaCallsTest, ClosingTheManagerClosesWhatWasOpenedFromIt) {
     ASSERT_EQ(viFindRsrc(rm, kMeterExpression, &list, &count, desc), VI_SUCCESS);
     const ViSession first = OpenMeter();
     const ViSession second = OpenMeter();
-    EXPECT_EQ(Meter()->OpenTransportCount(), 2);
+    EXPECT_EQ(Meter()->OpenTransportCount(), 1);  // sessions share the device
 
     ViSession otherRm = VI_NULL;
     ASSERT_EQ(viOpenDefaultRM(&otherRm), VI_SUCCESS);
@@ -182,7 +321,7 @@ TEST_F(VisaCallsTest, ClosingTheManagerClosesWhatWasOpenedFromIt) {
 
     EXPECT_EQ(viClose(rm), VI_SUCCESS);
     rm = VI_NULL;
-    EXPECT_EQ(Meter()->OpenTransportCount(), 1);
+    EXPECT_EQ(Meter()->OpenTransportCount(), 1);  // the survivor's
     EXPECT_EQ(viClose(first), VI_ERROR_INV_OBJECT);
     EXPECT_EQ(viClose(second), VI_ERROR_INV_OBJECT);
     EXPECT_EQ(viClose(list), VI_ERROR_INV_OBJECT);
@@ -241,6 +380,10 @@ TEST_F(VisaCallsTest, UnpluggedMeterIsNotFoundAndItsSessionLosesTheConnection) {
     Meter()->SetPlugged(true);
     EXPECT_EQ(viFindRsrc(rm, kMeterExpression, &list, &count, desc), VI_SUCCESS);
     EXPECT_EQ(WriteText(vi, "*IDN?\n"), VI_ERROR_CONN_LOST);  // the old session stays dead
+    const ViSession fresh = OpenMeter();  // on the plugged-in device, not the lost one
+    EXPECT_EQ(WriteText(fresh, "*IDN?\n"), VI_SUCCESS);
+    EXPECT_EQ(WriteText(vi, "*IDN?\n"), VI_ERROR_CONN_LOST);
+    EXPECT_EQ(viClose(fresh), VI_SUCCESS);
     EXPECT_EQ(viClose(vi), VI_SUCCESS);
     EXPECT_EQ(Meter()->OpenTransportCount(), 0);
 }

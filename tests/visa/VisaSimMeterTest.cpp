@@ -173,4 +173,27 @@ TEST_F(VisaSimMeterTest, MuteMeterTimesOut) {
     EXPECT_EQ(clock.Elapsed(), 2 * kTimeout);
 }
 
+// The USB488 side: the status byte shows a waiting reply, a clear drops
+// it, a trigger is taken, and the meter ends a transfer on TermChar.
+TEST_F(VisaSimMeterTest, AnswersTheUsb488Requests) {
+    Open("dcv,instant");
+    ViUInt16 status = 0xFFFF;
+    ASSERT_EQ(viReadSTB(vi, &status), VI_SUCCESS);
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(WriteText(vi, "*idn?\n"), VI_SUCCESS);
+    ASSERT_EQ(viReadSTB(vi, &status), VI_SUCCESS);
+    EXPECT_EQ(status, 0x10);  // message available
+    ASSERT_EQ(viClear(vi), VI_SUCCESS);
+    ASSERT_EQ(viReadSTB(vi, &status), VI_SUCCESS);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(viAssertTrigger(vi, VI_TRIG_PROT_DEFAULT), VI_SUCCESS);
+
+    ASSERT_EQ(viSetAttribute(vi, VI_ATTR_TERMCHAR, ','), VI_SUCCESS);
+    ASSERT_EQ(viSetAttribute(vi, VI_ATTR_TERMCHAR_EN, VI_TRUE), VI_SUCCESS);
+    const ReadResult maker = Query("*idn?\n", 60);
+    EXPECT_EQ(maker.status, VI_SUCCESS_TERM_CHAR);
+    EXPECT_EQ(maker.data, "ZORVANE SIM,");
+    EXPECT_EQ(ReadText(vi, 60).data, "DMM-SIM,");
+}
+
 }  // namespace

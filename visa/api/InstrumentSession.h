@@ -1,34 +1,50 @@
 #pragma once
 
-#include <atomic>
 #include <memory>
-#include <mutex>
+#include <string>
 
-#include "base/UsbTransport.h"
+#include "api/SessionAttributes.h"
+#include "api/SharedDevice.h"
 #include "usbtmc/UsbtmcExchange.h"
 #include "visa.h"
 
 namespace zvisa {
 
-// One viOpen: the opened transport, the USBTMC exchange over it and the
-// session's I/O timeout, measured on the transport's clock. Calls on one session run one at a time,
-// as the exchange keeps per-transfer state.
+// One viOpen: a session on a device that other sessions may share, with its
+// own attributes. Every operation respects the device's locks; transfers
+// wait for the device to be free.
 class InstrumentSession {
 public:
-    static constexpr ViUInt32 kDefaultTimeoutMs = 2000;
+    static constexpr ViUInt32 kDefaultTimeoutMs = SessionAttributes::kDefaultTimeoutMs;
 
-    // `transport` is not null.
-    explicit InstrumentSession(std::unique_ptr<UsbTransport> transport);
+    // `device` is not null; `resource` is the resource's name as listed.
+    InstrumentSession(std::shared_ptr<SharedDevice> device, const std::string& resource);
+    ~InstrumentSession();  // gives back the session's locks
+    InstrumentSession(const InstrumentSession&) = delete;
+    InstrumentSession& operator=(const InstrumentSession&) = delete;
 
-    void SetTimeout(ViUInt32 timeoutMs) { timeoutMs_ = timeoutMs; }
     usbtmc::IoResult Write(const ViByte* data, ViUInt32 count);
     usbtmc::IoResult Read(ViByte* buffer, ViUInt32 count);
+    ViStatus Clear();
+    ViStatus ReadStatusByte(ViUInt16& statusByte);
+    ViStatus AssertTrigger(ViUInt16 protocol);
+    ViStatus Flush(ViUInt16 mask);
+
+    ViStatus Lock(ViAccessMode type, ViUInt32 timeoutMs, const std::string& requestedKey,
+                  std::string& accessKey);
+    ViStatus Unlock();
+
+    // Writes the value in the attribute's own type to `value`; strings take
+    // at most VI_FIND_BUFLEN bytes with the terminating NUL.
+    ViStatus GetAttribute(ViAttr attribute, void* value) const;
+    ViStatus SetAttribute(ViAttr attribute, ViAttrState value);
 
 private:
-    std::mutex ioMutex_;
-    std::atomic<ViUInt32> timeoutMs_{kDefaultTimeoutMs};
-    std::unique_ptr<UsbTransport> transport_;
-    usbtmc::UsbtmcExchange exchange_;  // borrows *transport_: destroyed first
+    std::shared_ptr<SharedDevice> device_;
+    SessionAttributes attributes_;
 };
+
+// Writes `value` to `out` in its attribute's type.
+void StoreAttribute(const SessionAttributes::Value& value, void* out);
 
 }  // namespace zvisa

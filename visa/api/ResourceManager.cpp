@@ -1,5 +1,6 @@
 #include "api/ResourceManager.h"
 
+#include "api/OpenDevices.h"
 #include "base/ResourceName.h"
 
 namespace zvisa {
@@ -20,17 +21,24 @@ std::vector<std::string> ResourceManager::Find(const ResourceExpression& express
     return matches;
 }
 
-ViStatus ResourceManager::Open(std::string_view name, std::unique_ptr<UsbTransport>& transport) {
+ViStatus ResourceManager::Open(std::string_view name, std::shared_ptr<SharedDevice>& device,
+                               std::string& resource) {
     const std::optional<ResourceName> wanted = ResourceName::Parse(name);
     if (!wanted) {
         return VI_ERROR_INV_RSRC_NAME;
     }
     const std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& provider : providers_) {
-        for (const std::string& resource : provider->ListResources()) {
-            const std::optional<ResourceName> listed = ResourceName::Parse(resource);
+        for (const std::string& candidate : provider->ListResources()) {
+            const std::optional<ResourceName> listed = ResourceName::Parse(candidate);
             if (listed && listed->SameResource(*wanted)) {
-                return provider->Open(resource, transport);
+                resource = candidate;
+                return OpenDevices::Global().Acquire(
+                    listed->Key(),
+                    [&](std::unique_ptr<UsbTransport>& transport) {
+                        return provider->Open(candidate, transport);
+                    },
+                    device);
             }
         }
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "api/ResourceExpression.h"
+#include "api/SharedDevice.h"
 #include "base/ResourceProvider.h"
 #include "base/UsbTransport.h"
 #include "visa.h"
@@ -21,10 +22,13 @@ public:
     // Every resource the providers list now that matches, in provider order.
     std::vector<std::string> Find(const ResourceExpression& expression);
 
-    // Opens the listed resource that `name` designates. VI_ERROR_INV_RSRC_NAME
-    // when `name` is no resource string, VI_ERROR_RSRC_NFOUND when no provider
-    // lists it, else what the provider's Open says.
-    ViStatus Open(std::string_view name, std::unique_ptr<UsbTransport>& transport);
+    // The device of the listed resource that `name` designates, shared with
+    // the process's other sessions to it; `resource` gets the listed name.
+    // VI_ERROR_INV_RSRC_NAME when `name` is no resource string,
+    // VI_ERROR_RSRC_NFOUND when no provider lists it, else what the
+    // provider's Open says.
+    ViStatus Open(std::string_view name, std::shared_ptr<SharedDevice>& device,
+                  std::string& resource);
 
 private:
     std::mutex mutex_;  // providers are not required to be thread-safe

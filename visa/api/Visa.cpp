@@ -4,8 +4,12 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
+#include <string>
 
 #include "api/HandleTable.h"
+#include "api/StatusDescription.h"
+#include "base/ResourceName.h"
 #include "libusb/LibusbProvider.h"
 #include "sim/SimProvider.h"
 #include "sim/SimRegistry.h"
@@ -44,6 +48,42 @@ void CopyDescriptor(const std::string& resource, ViChar desc[]) {
     desc[length] = '\0';
 }
 
+ViUInt16 InterfaceTypeCode(const std::string& type) {
+    static const std::pair<const char*, ViUInt16> kCodes[] = {
+        {"GPIB", VI_INTF_GPIB}, {"VXI", VI_INTF_VXI},     {"ASRL", VI_INTF_ASRL},
+        {"PXI", VI_INTF_PXI},   {"TCPIP", VI_INTF_TCPIP}, {"USB", VI_INTF_USB}};
+    for (const auto& [name, code] : kCodes) {
+        if (type == name) {
+            return code;
+        }
+    }
+    return 0;
+}
+
+// viParseRsrc and viParseRsrcEx: the name's syntax only; whether the
+// resource is present is for viOpen to find out.
+ViStatus ParseResource(ViSession rmSesn, ViConstRsrc rsrcName, ViPUInt16 intfType,
+                       ViPUInt16 intfNum, std::optional<zvisa::ResourceName>& parsed) {
+    if (!HandleTable::Global().Get<ResourceManager>(rmSesn)) {
+        return VI_ERROR_INV_OBJECT;
+    }
+    if (rsrcName == nullptr) {
+        return VI_ERROR_INV_PARAMETER;
+    }
+    parsed = zvisa::ResourceName::Parse(rsrcName);
+    const ViUInt16 type = parsed ? InterfaceTypeCode(parsed->InterfaceType()) : 0;
+    if (type == 0 || parsed->Board() > std::numeric_limits<ViUInt16>::max()) {
+        return VI_ERROR_INV_RSRC_NAME;
+    }
+    if (intfType != nullptr) {
+        *intfType = type;
+    }
+    if (intfNum != nullptr) {
+        *intfNum = static_cast<ViUInt16>(parsed->Board());
+    }
+    return VI_SUCCESS;
+}
+
 // A valid handle that is not of the kind an operation needs.
 ViStatus WrongKind(ViObject vi, ViStatus unsupported) {
     return HandleTable::Global().IsOpen(vi) ? unsupported : VI_ERROR_INV_OBJECT;
@@ -67,6 +107,30 @@ ViStatus MoveBytes(ViSession vi, ViUInt32 cnt, ViPUInt32 retCnt, Move move) {
         }
         return result.status;
     });
+}
+
+// An operation on an instrument session; other handles do not support it.
+template <typename Body>
+ViStatus OnSession(ViSession vi, Body body) {
+    return Guarded([&] {
+        const auto session = HandleTable::Global().Get<InstrumentSession>(vi);
+        if (!session) {
+            return WrongKind(vi, VI_ERROR_NSUP_OPER);
+        }
+        return body(*session);
+    });
+}
+
+// No session ever has an event enabled: disabling or discarding finds
+// nothing to do, as long as the mechanism is one VISA has.
+ViStatus NoEvents(ViObject vi, ViUInt16 mechanism, ViStatus nothingToDo) {
+    constexpr ViUInt16 kMechanisms = VI_QUEUE | VI_HNDLR | VI_SUSPEND_HNDLR;
+    if (!HandleTable::Global().IsOpen(vi)) {
+        return VI_ERROR_INV_OBJECT;
+    }
+    const bool valid =
+        mechanism == VI_ALL_MECH || (mechanism != 0 && (mechanism & ~kMechanisms) == 0);
+    return valid ? nothingToDo : VI_ERROR_INV_MECH;
 }
 
 }  // namespace
@@ -121,17 +185,16 @@ ViStatus viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi, ViPUInt3
                 std::min<std::size_t>(matches.size(), std::numeric_limits<ViUInt32>::max()));
         }
         if (vi != nullptr) {
-            return HandleTable::Global().Add(std::make_shared<FindList>(), sesn, *vi);
+            return HandleTable::Global().Add(std::make_shared<FindList>(matches), sesn, *vi);
         }
         return VI_SUCCESS;
     });
 }
 
-ViStatus viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 /*timeout*/,
+ViStatus viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 timeout,
                 ViPSession vi) {
-    // No locks, so the open timeout has nothing to wait for; VI_LOAD_CONFIG
-    // has no configuration to load.
-    constexpr ViAccessMode kLoadConfig = 4;
+    // VI_LOAD_CONFIG has no configuration to load.
+    constexpr ViAccessMode kKnownModes = VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK | VI_LOAD_CONFIG;
     return Guarded([&] {
         if (vi == nullptr) {
             return VI_ERROR_USER_BUF;
@@ -144,19 +207,45 @@ ViStatus viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 /*
         if (name == nullptr) {
             return VI_ERROR_INV_PARAMETER;
         }
-        if ((mode & ~kLoadConfig) != VI_NO_LOCK) {
+        const ViAccessMode lockMode = mode & (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK);
+        if ((mode & ~kKnownModes) != 0 || lockMode == (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK)) {
             return VI_ERROR_INV_ACC_MODE;
         }
-        std::unique_ptr<zvisa::UsbTransport> transport;
-        const ViStatus opened = manager->Open(name, transport);
+        std::shared_ptr<zvisa::SharedDevice> device;
+        std::string resource;
+        const ViStatus opened = manager->Open(name, device, resource);
         if (opened < VI_SUCCESS) {
             return opened;
         }
-        if (!transport) {
-            return VI_ERROR_SYSTEM_ERROR;
+        auto session = std::make_shared<InstrumentSession>(std::move(device), resource);
+        if (lockMode != VI_NO_LOCK) {
+            std::string key;
+            const ViStatus locked = session->Lock(lockMode, timeout, {}, key);
+            if (locked < VI_SUCCESS) {
+                return locked == VI_ERROR_TMO ? VI_ERROR_RSRC_LOCKED : locked;
+            }
         }
-        auto session = std::make_shared<InstrumentSession>(std::move(transport));
         return HandleTable::Global().Add(std::move(session), sesn, *vi);
+    });
+}
+
+ViStatus viGetAttribute(ViObject vi, ViAttr attrName, void* attrValue) {
+    return Guarded([&] {
+        if (!HandleTable::Global().IsOpen(vi)) {
+            return VI_ERROR_INV_OBJECT;
+        }
+        if (attrValue == nullptr) {
+            return VI_ERROR_USER_BUF;
+        }
+        if (const auto session = HandleTable::Global().Get<InstrumentSession>(vi)) {
+            return session->GetAttribute(attrName, attrValue);
+        }
+        const auto value = zvisa::SessionAttributes::LibraryValue(attrName);
+        if (!value) {
+            return VI_ERROR_NSUP_ATTR;
+        }
+        zvisa::StoreAttribute(*value, attrValue);
+        return VI_SUCCESS;
     });
 }
 
@@ -164,16 +253,13 @@ ViStatus viSetAttribute(ViObject vi, ViAttr attrName, ViAttrState attrValue) {
     return Guarded([&] {
         const auto session = HandleTable::Global().Get<InstrumentSession>(vi);
         if (!session) {
-            return WrongKind(vi, VI_ERROR_NSUP_ATTR);
+            if (!HandleTable::Global().IsOpen(vi)) {
+                return VI_ERROR_INV_OBJECT;
+            }
+            return zvisa::SessionAttributes::LibraryValue(attrName) ? VI_ERROR_ATTR_READONLY
+                                                                    : VI_ERROR_NSUP_ATTR;
         }
-        if (attrName != VI_ATTR_TMO_VALUE) {
-            return VI_ERROR_NSUP_ATTR;
-        }
-        if (attrValue > std::numeric_limits<ViUInt32>::max()) {
-            return VI_ERROR_NSUP_ATTR_STATE;
-        }
-        session->SetTimeout(static_cast<ViUInt32>(attrValue));
-        return VI_SUCCESS;
+        return session->SetAttribute(attrName, attrValue);
     });
 }
 
@@ -185,6 +271,119 @@ ViStatus viWrite(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
 ViStatus viRead(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPUInt32 retCnt) {
     return MoveBytes(vi, cnt, retCnt,
                      [&](InstrumentSession& session) { return session.Read(buf, cnt); });
+}
+
+ViStatus viFindNext(ViFindList vi, ViChar desc[]) {
+    return Guarded([&] {
+        const auto list = HandleTable::Global().Get<FindList>(vi);
+        if (!list) {
+            return WrongKind(vi, VI_ERROR_NSUP_OPER);
+        }
+        if (desc == nullptr) {
+            return VI_ERROR_USER_BUF;
+        }
+        std::string resource;
+        if (!list->Next(resource)) {
+            desc[0] = '\0';
+            return VI_ERROR_RSRC_NFOUND;
+        }
+        CopyDescriptor(resource, desc);
+        return VI_SUCCESS;
+    });
+}
+
+ViStatus viParseRsrc(ViSession rmSesn, ViConstRsrc rsrcName, ViPUInt16 intfType,
+                     ViPUInt16 intfNum) {
+    return Guarded([&] {
+        std::optional<zvisa::ResourceName> parsed;
+        return ParseResource(rmSesn, rsrcName, intfType, intfNum, parsed);
+    });
+}
+
+ViStatus viParseRsrcEx(ViSession rmSesn, ViConstRsrc rsrcName, ViPUInt16 intfType,
+                       ViPUInt16 intfNum, ViChar rsrcClass[], ViChar expandedUnaliasedName[],
+                       ViChar aliasIfExists[]) {
+    return Guarded([&] {
+        std::optional<zvisa::ResourceName> parsed;
+        const ViStatus status = ParseResource(rmSesn, rsrcName, intfType, intfNum, parsed);
+        if (status < VI_SUCCESS) {
+            return status;
+        }
+        if (rsrcClass != nullptr) {
+            CopyDescriptor(parsed->ResourceClass(), rsrcClass);
+        }
+        if (expandedUnaliasedName != nullptr) {
+            CopyDescriptor(parsed->Expanded(), expandedUnaliasedName);
+        }
+        if (aliasIfExists != nullptr) {
+            aliasIfExists[0] = '\0';  // no aliases
+        }
+        return VI_SUCCESS;
+    });
+}
+
+// Any object, even a closed one: a caller describes the failure of a call
+// that may have ended its session.
+ViStatus viStatusDesc(ViObject /*vi*/, ViStatus status, ViChar desc[]) {
+    return Guarded([&] {
+        if (desc == nullptr) {
+            return VI_ERROR_USER_BUF;
+        }
+        const char* text = zvisa::StatusDescription(status);
+        if (text == nullptr) {
+            CopyDescriptor("Unknown status code " + std::to_string(status) + ".", desc);
+            return VI_WARN_UNKNOWN_STATUS;
+        }
+        CopyDescriptor(text, desc);
+        return VI_SUCCESS;
+    });
+}
+
+ViStatus viClear(ViSession vi) {
+    return OnSession(vi, [](InstrumentSession& session) { return session.Clear(); });
+}
+
+ViStatus viReadSTB(ViSession vi, ViPUInt16 status) {
+    return OnSession(vi, [&](InstrumentSession& session) {
+        return status == nullptr ? VI_ERROR_USER_BUF : session.ReadStatusByte(*status);
+    });
+}
+
+ViStatus viAssertTrigger(ViSession vi, ViUInt16 protocol) {
+    return OnSession(vi,
+                     [&](InstrumentSession& session) { return session.AssertTrigger(protocol); });
+}
+
+ViStatus viFlush(ViSession vi, ViUInt16 mask) {
+    return OnSession(vi, [&](InstrumentSession& session) { return session.Flush(mask); });
+}
+
+ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, ViConstString requestedKey,
+                ViChar accessKey[]) {
+    return OnSession(vi, [&](InstrumentSession& session) {
+        if (lockType == VI_SHARED_LOCK && accessKey == nullptr) {
+            return VI_ERROR_USER_BUF;
+        }
+        std::string key;
+        const ViStatus status =
+            session.Lock(lockType, timeout, requestedKey != nullptr ? requestedKey : "", key);
+        if (status >= VI_SUCCESS && accessKey != nullptr) {
+            CopyDescriptor(key, accessKey);
+        }
+        return status;
+    });
+}
+
+ViStatus viUnlock(ViSession vi) {
+    return OnSession(vi, [](InstrumentSession& session) { return session.Unlock(); });
+}
+
+ViStatus viDisableEvent(ViSession vi, ViEventType /*eventType*/, ViUInt16 mechanism) {
+    return Guarded([&] { return NoEvents(vi, mechanism, VI_SUCCESS_EVENT_DIS); });
+}
+
+ViStatus viDiscardEvents(ViSession vi, ViEventType /*eventType*/, ViUInt16 mechanism) {
+    return Guarded([&] { return NoEvents(vi, mechanism, VI_SUCCESS_QUEUE_EMPTY); });
 }
 
 ViStatus viClose(ViObject vi) {

@@ -127,8 +127,21 @@ bool ResourceName::NormalizeUsbFields() {
             return false;
         }
         keyFields_[3] = std::to_string(*interface);
+        // Names leave interface 0 out, and a client may spell it out.
+        if (*interface == 0) {
+            keyFields_.pop_back();
+        }
     }
     return true;
+}
+
+std::string ResourceName::Expanded() const {
+    std::string expanded = interfaceType_ + std::to_string(board_);
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const bool usbId = IsUsb() && i < 2;
+        expanded.append(kSeparator).append(usbId ? keyFields_[i] : fields_[i]);
+    }
+    return expanded.append(kSeparator).append(resourceClass_);
 }
 
 std::string ResourceName::Key() const {

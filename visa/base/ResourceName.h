@@ -9,7 +9,7 @@ namespace zvisa {
 
 // The syntax of a VISA resource string, e.g. "USB0::0x7A5E::0x0C46::SN1::INSTR":
 // interface type and board, the address fields, and the resource class.
-// Two names that differ only in case, a left-out board number or ::INSTR,
+// Two names that differ only in case, a left-out board number, interface 0 or ::INSTR,
 // or hex against decimal USB ids name the same resource.
 class ResourceName {
 public:
@@ -18,12 +18,17 @@ public:
     static std::optional<ResourceName> Parse(std::string_view text);
 
     bool IsUsb() const { return interfaceType_ == "USB"; }
+    const std::string& InterfaceType() const { return interfaceType_; }  // upper case
     bool HasExplicitClass() const { return explicitClass_; }
     const std::string& ResourceClass() const { return resourceClass_; }
     // The address fields between the board and the class, as written.
     const std::vector<std::string>& Fields() const { return fields_; }
 
     unsigned Board() const { return board_; }
+
+    // The name written out in full: board number and class given, USB ids
+    // as four hex digits, the serial number as written.
+    std::string Expanded() const;
 
     // Equal for exactly the names that name the same resource.
     std::string Key() const;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "base/Clock.h"
 
@@ -13,6 +14,14 @@ enum class UsbResult { Ok, Timeout, Stall, NoDevice, Error };
 struct TransferOutcome {
     UsbResult result = UsbResult::Ok;
     std::size_t transferred = 0;  // bytes moved, also when result is not Ok
+};
+
+// What the descriptors say about the interface and its device.
+struct UsbInterfaceIdentity {
+    std::uint8_t number = 0;
+    std::uint8_t protocol = 0;  // bInterfaceProtocol: 0 USBTMC, 1 USB488
+    std::string manufacturer;   // string descriptors, empty when unreadable
+    std::string product;
 };
 
 // The pipes of one claimed USBTMC interface, with libusb's semantics: a bulk-IN
@@ -33,6 +42,13 @@ public:
                                       std::uint16_t value, std::uint16_t index, std::uint8_t* data,
                                       std::uint16_t length, std::chrono::milliseconds timeout) = 0;
     virtual UsbResult ClearHalt(std::uint8_t endpoint) = 0;
+    // The interface's Interrupt-IN endpoint, where it has one.
+    virtual bool HasInterruptIn() const { return false; }
+    virtual TransferOutcome InterruptIn(std::uint8_t* /*data*/, std::size_t /*length*/,
+                                        std::chrono::milliseconds /*timeout*/) {
+        return {UsbResult::Error, 0};
+    }
+    virtual UsbInterfaceIdentity Identity() const { return {}; }
 
     virtual std::uint8_t BulkInEndpoint() const = 0;   // e.g. 0x81
     virtual std::uint8_t BulkOutEndpoint() const = 0;  // e.g. 0x02

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <string>
 
 #include "libusb/LibusbErrors.h"
 
@@ -24,7 +25,9 @@ ViStatus LibusbTransport::Open(std::shared_ptr<libusb_context> context, libusb_d
                                std::uint8_t interfaceNumber,
                                std::unique_ptr<UsbTransport>& transport) {
     Endpoints endpoints;
-    if (!FindBulkEndpoints(device, interfaceNumber, endpoints)) {
+    UsbInterfaceIdentity identity;
+    identity.number = interfaceNumber;
+    if (!FindEndpoints(device, interfaceNumber, endpoints, identity.protocol)) {
         return VI_ERROR_RSRC_NFOUND;
     }
     libusb_device_handle* raw = nullptr;
@@ -40,23 +43,43 @@ ViStatus LibusbTransport::Open(std::shared_ptr<libusb_context> context, libusb_d
         return OpenFailureStatus(claimed);
     }
     ClaimPtr claim(raw, ReleaseInterface{interfaceNumber});
-    transport.reset(
-        new LibusbTransport(std::move(context), std::move(handle), std::move(claim), endpoints));
+    ReadDeviceStrings(device, raw, identity);
+    transport.reset(new LibusbTransport(std::move(context), std::move(handle), std::move(claim),
+                                        endpoints, std::move(identity)));
     return VI_SUCCESS;
 }
 
 LibusbTransport::LibusbTransport(std::shared_ptr<libusb_context> context, HandlePtr handle,
-                                 ClaimPtr claim, const Endpoints& endpoints)
+                                 ClaimPtr claim, const Endpoints& endpoints,
+                                 UsbInterfaceIdentity identity)
     : context_(std::move(context)),
       handle_(std::move(handle)),
       claim_(std::move(claim)),
-      bulkIn_(endpoints.bulkIn),
-      bulkOut_(endpoints.bulkOut),
-      bulkInMaxPacket_(endpoints.bulkInMaxPacket) {}
+      endpoints_(endpoints),
+      identity_(std::move(identity)) {}
+
+// Manufacturer and product names; left empty where the device has none.
+void LibusbTransport::ReadDeviceStrings(libusb_device* device, libusb_device_handle* handle,
+                                        UsbInterfaceIdentity& identity) {
+    constexpr int kMaxStringLength = 256;
+    libusb_device_descriptor descriptor{};
+    if (libusb_get_device_descriptor(device, &descriptor) != LIBUSB_SUCCESS) {
+        return;
+    }
+    const auto read = [handle](std::uint8_t index) {
+        unsigned char text[kMaxStringLength] = {};
+        const int length =
+            index == 0 ? 0 : libusb_get_string_descriptor_ascii(handle, index, text, sizeof text);
+        return std::string(reinterpret_cast<const char*>(text),
+                           static_cast<std::size_t>(std::max(length, 0)));
+    };
+    identity.manufacturer = read(descriptor.iManufacturer);
+    identity.product = read(descriptor.iProduct);
+}
 
 // The first alternate setting of the interface in the active configuration.
-bool LibusbTransport::FindBulkEndpoints(libusb_device* device, std::uint8_t interfaceNumber,
-                                        Endpoints& endpoints) {
+bool LibusbTransport::FindEndpoints(libusb_device* device, std::uint8_t interfaceNumber,
+                                    Endpoints& endpoints, std::uint8_t& protocol) {
     libusb_config_descriptor* raw = nullptr;
     if (libusb_get_active_config_descriptor(device, &raw) != LIBUSB_SUCCESS) {
         return false;
@@ -69,12 +92,20 @@ bool LibusbTransport::FindBulkEndpoints(libusb_device* device, std::uint8_t inte
             continue;
         }
         const libusb_interface_descriptor& setting = usbInterface.altsetting[0];
+        protocol = setting.bInterfaceProtocol;
         for (int e = 0; e < setting.bNumEndpoints; ++e) {
             const libusb_endpoint_descriptor& endpoint = setting.endpoint[e];
-            if ((endpoint.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_BULK) {
+            const int type = endpoint.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK;
+            const bool in =
+                (endpoint.bEndpointAddress & LIBUSB_ENDPOINT_DIR_MASK) == LIBUSB_ENDPOINT_IN;
+            if (type == LIBUSB_TRANSFER_TYPE_INTERRUPT && in) {
+                endpoints.interruptIn = endpoint.bEndpointAddress;
                 continue;
             }
-            if ((endpoint.bEndpointAddress & LIBUSB_ENDPOINT_DIR_MASK) == LIBUSB_ENDPOINT_IN) {
+            if (type != LIBUSB_TRANSFER_TYPE_BULK) {
+                continue;
+            }
+            if (in) {
                 endpoints.bulkIn = endpoint.bEndpointAddress;
                 endpoints.bulkInMaxPacket = endpoint.wMaxPacketSize & kMaxPacketSizeMask;
             } else {
@@ -88,12 +119,21 @@ bool LibusbTransport::FindBulkEndpoints(libusb_device* device, std::uint8_t inte
 TransferOutcome LibusbTransport::BulkOut(const std::uint8_t* data, std::size_t length,
                                          std::chrono::milliseconds timeout) {
     // libusb only reads from an OUT buffer.
-    return Bulk(bulkOut_, const_cast<std::uint8_t*>(data), length, timeout);
+    return Bulk(endpoints_.bulkOut, const_cast<std::uint8_t*>(data), length, timeout);
 }
 
 TransferOutcome LibusbTransport::BulkIn(std::uint8_t* data, std::size_t length,
                                         std::chrono::milliseconds timeout) {
-    return Bulk(bulkIn_, data, length, timeout);
+    return Bulk(endpoints_.bulkIn, data, length, timeout);
+}
+
+TransferOutcome LibusbTransport::InterruptIn(std::uint8_t* data, std::size_t length,
+                                             std::chrono::milliseconds timeout) {
+    int transferred = 0;
+    const int result = libusb_interrupt_transfer(
+        handle_.get(), endpoints_.interruptIn, data,
+        static_cast<int>(std::min(length, kLongestTransfer)), &transferred, LibusbTimeout(timeout));
+    return {TransferResult(result), static_cast<std::size_t>(std::max(transferred, 0))};
 }
 
 TransferOutcome LibusbTransport::Bulk(std::uint8_t endpoint, std::uint8_t* data, std::size_t length,

@@ -29,10 +29,14 @@ public:
                               std::uint16_t index, std::uint8_t* data, std::uint16_t length,
                               std::chrono::milliseconds timeout) override;
     UsbResult ClearHalt(std::uint8_t endpoint) override;
+    bool HasInterruptIn() const override { return endpoints_.interruptIn != 0; }
+    TransferOutcome InterruptIn(std::uint8_t* data, std::size_t length,
+                                std::chrono::milliseconds timeout) override;
+    UsbInterfaceIdentity Identity() const override { return identity_; }
 
-    std::uint8_t BulkInEndpoint() const override { return bulkIn_; }
-    std::uint8_t BulkOutEndpoint() const override { return bulkOut_; }
-    std::uint16_t BulkInMaxPacket() const override { return bulkInMaxPacket_; }
+    std::uint8_t BulkInEndpoint() const override { return endpoints_.bulkIn; }
+    std::uint8_t BulkOutEndpoint() const override { return endpoints_.bulkOut; }
+    std::uint16_t BulkInMaxPacket() const override { return endpoints_.bulkInMaxPacket; }
     Clock& TimeSource() override { return Clock::Steady(); }
 
 private:
@@ -40,12 +44,15 @@ private:
         std::uint8_t bulkIn = 0;
         std::uint8_t bulkOut = 0;
         std::uint16_t bulkInMaxPacket = 0;
+        std::uint8_t interruptIn = 0;  // 0: none
     };
 
     LibusbTransport(std::shared_ptr<libusb_context> context, HandlePtr handle, ClaimPtr claim,
-                    const Endpoints& endpoints);
-    static bool FindBulkEndpoints(libusb_device* device, std::uint8_t interfaceNumber,
-                                  Endpoints& endpoints);
+                    const Endpoints& endpoints, UsbInterfaceIdentity identity);
+    static bool FindEndpoints(libusb_device* device, std::uint8_t interfaceNumber,
+                              Endpoints& endpoints, std::uint8_t& protocol);
+    static void ReadDeviceStrings(libusb_device* device, libusb_device_handle* handle,
+                                  UsbInterfaceIdentity& identity);
     TransferOutcome Bulk(std::uint8_t endpoint, std::uint8_t* data, std::size_t length,
                          std::chrono::milliseconds timeout);
 
@@ -54,9 +61,8 @@ private:
     std::shared_ptr<libusb_context> context_;
     HandlePtr handle_;
     ClaimPtr claim_;
-    std::uint8_t bulkIn_;
-    std::uint8_t bulkOut_;
-    std::uint16_t bulkInMaxPacket_;
+    Endpoints endpoints_;
+    UsbInterfaceIdentity identity_;
 };
 
 }  // namespace zvisa::libusb

@@ -1,6 +1,7 @@
 #include "sim/SimConfigParser.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -24,6 +25,10 @@ constexpr std::array<std::pair<std::string_view, bool SimMeterConfig::*>, 2> kSw
     {"virtual-time", &SimMeterConfig::virtualTime},
 }};
 constexpr std::string_view kTruncate = "truncate=";
+constexpr std::string_view kRipple = "ripple=";
+constexpr std::string_view kNoise = "noise=";
+constexpr std::string_view kStep = "step=";
+constexpr std::string_view kSeed = "seed=";
 // Device addresses 1 to 127 on one bus.
 constexpr std::size_t kMetersPerBoard = 127;
 // Enough of a quoted part of the text to recognise it.
@@ -46,6 +51,29 @@ std::string DefaultResource(std::size_t entryNumber) {
 
 std::string Quoted(std::string_view text) {
     return "\"" + PrintableText(text, kQuotedBytes) + "\"";
+}
+
+// What follows `name` (which ends in '=') when `option` begins with it.
+std::optional<std::string_view> ValueOf(std::string_view option, std::string_view name) {
+    if (option.size() < name.size() || !EqualsIgnoringCase(option.substr(0, name.size()), name)) {
+        return std::nullopt;
+    }
+    return option.substr(name.size());
+}
+
+std::optional<double> FiniteNumber(std::string_view text) {
+    const std::optional<double> number = ParseNumber<double>(text);
+    return number && std::isfinite(*number) ? number : std::nullopt;
+}
+
+// "AMP@WHERE": a finite amplitude and the text after '@'.
+std::optional<std::pair<double, std::string_view>> AmplitudeAt(std::string_view text) {
+    const std::size_t at = text.find('@');
+    const std::optional<double> amplitude = FiniteNumber(text.substr(0, at));
+    if (at == std::string_view::npos || !amplitude) {
+        return std::nullopt;
+    }
+    return std::make_pair(*amplitude, text.substr(at + 1));
 }
 
 }  // namespace
@@ -164,8 +192,69 @@ bool SimConfigParser::ParseOption(std::string_view option, SimMeterConfig& meter
         meter.truncateAfter = *count;
         return true;
     }
+    if (const std::optional<bool> signal = ParseSignalOption(option, meter.signal)) {
+        if (*signal &&
+            (meter.profile == SimProfile::kAcVolts || meter.profile == SimProfile::kMute)) {
+            return Fail("has option " + Quoted(option) + ", which only dcv and dci take");
+        }
+        return *signal;
+    }
     return Fail("has unknown option " + Quoted(option) +
-                ", expected instant, truncate=N or virtual-time");
+                ", expected instant, truncate=N, virtual-time, ripple=AMP@HZ, noise=SIGMA, "
+                "step=AMP@INDEX or seed=N");
+}
+
+// Empty when `option` is none of the signal's; else whether it was read.
+std::optional<bool> SimConfigParser::ParseSignalOption(std::string_view option,
+                                                       SimSignalConfig& signal) {
+    if (const auto value = ValueOf(option, kRipple)) {
+        const auto ripple = AmplitudeAt(*value);
+        const std::optional<double> hz = ripple ? FiniteNumber(ripple->second) : std::nullopt;
+        if (!hz || !(*hz > 0.0)) {
+            return Fail("has ripple=" + Quoted(*value) +
+                        ", expected peak amplitude@hertz such as ripple=0.01@100");
+        }
+        signal.ripples.push_back({ripple->first, *hz});
+        return true;
+    }
+    if (const auto value = ValueOf(option, kNoise)) {
+        const std::optional<double> sigma = FiniteNumber(*value);
+        if (signal.noise) {
+            return Fail("repeats option " + Quoted(option));
+        }
+        if (!sigma || *sigma < 0.0) {
+            return Fail("has noise=" + Quoted(*value) +
+                        ", expected a standard deviation such as noise=0.0005");
+        }
+        signal.noise = *sigma;
+        return true;
+    }
+    if (const auto value = ValueOf(option, kStep)) {
+        const auto step = AmplitudeAt(*value);
+        const std::optional<std::size_t> index =
+            step ? ParseNumber<std::size_t>(step->second) : std::nullopt;
+        if (signal.step) {
+            return Fail("repeats option " + Quoted(option));
+        }
+        if (!index) {
+            return Fail("has step=" + Quoted(*value) +
+                        ", expected amplitude@reading such as step=0.1@25000");
+        }
+        signal.step = SimSignalConfig::Step{step->first, *index};
+        return true;
+    }
+    if (const auto value = ValueOf(option, kSeed)) {
+        const std::optional<std::uint32_t> seed = ParseNumber<std::uint32_t>(*value);
+        if (signal.seed) {
+            return Fail("repeats option " + Quoted(option));
+        }
+        if (!seed) {
+            return Fail("has seed=" + Quoted(*value) + ", expected a number such as seed=7");
+        }
+        signal.seed = *seed;
+        return true;
+    }
+    return std::nullopt;
 }
 
 bool SimConfigParser::TakeAddress(const SimMeterConfig& meter) {

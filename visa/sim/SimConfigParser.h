@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -12,7 +13,8 @@ namespace zvisa::sim {
 
 // Reads ZVISA_SIM: entries separated by ';', each `profile[,option...]` or
 // `resource=profile[,option...]`. Profiles: dcv, dci, acv, mute. Options:
-// instant, truncate=N, virtual-time. An entry without a resource gets
+// instant, truncate=N, virtual-time; for dcv and dci also ripple=AMP@HZ
+// (may repeat), noise=SIGMA, step=AMP@INDEX and seed=N. An entry without a resource gets
 // USB0::0x7A5E::0x0C46::SIM000n::INSTR, n counting entries from 1. A board
 // holds at most 127 meters, as a USB bus does. Reads each entry once, so the
 // time grows with the text's length and no more.
@@ -33,6 +35,7 @@ private:
     bool ParseResource(std::string_view resource, SimMeterConfig& meter);
     bool ParseSettings(std::string_view settings, SimMeterConfig& meter);
     bool ParseOption(std::string_view option, SimMeterConfig& meter);
+    std::optional<bool> ParseSignalOption(std::string_view option, SimSignalConfig& signal);
     bool TakeAddress(const SimMeterConfig& meter);
     bool Fail(const std::string& reason);
 

@@ -15,22 +15,6 @@ constexpr double kMaxNplc = 100.0;
 constexpr std::size_t kMaxSampleCount = 1000000;  // the reading memory
 constexpr double kLineFrequencyHz = 50.0;
 
-struct Signal {
-    float level;
-    float noise;  // standard deviation
-};
-
-Signal SignalOf(SimProfile profile) {
-    switch (profile) {
-        case SimProfile::kDcCurrent:
-            return {0.01f, 2e-6f};
-        case SimProfile::kAcVolts:
-            return {0.707f, 5e-4f};
-        default:
-            return {1.5f, 5e-4f};
-    }
-}
-
 const char* FunctionReply(SimProfile profile) {
     switch (profile) {
         case SimProfile::kDcCurrent:
@@ -40,15 +24,6 @@ const char* FunctionReply(SimProfile profile) {
         default:
             return "\"VOLT\"\n";
     }
-}
-
-// Each meter gets its own, repeatable noise.
-std::uint32_t SeedFrom(const std::string& text) {
-    std::uint32_t hash = 2166136261u;
-    for (const char c : text) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-    }
-    return hash;
 }
 
 std::vector<std::uint8_t> Bytes(const std::string& text) {
@@ -65,7 +40,7 @@ void AppendLittleEndian(float value, std::vector<std::uint8_t>& out) {
 
 }  // namespace
 
-SimInstrument::SimInstrument(const SimMeterConfig& config) : config_(config) {
+SimInstrument::SimInstrument(const SimMeterConfig& config) : config_(config), signal_(config) {
     Reset();
 }
 
@@ -73,7 +48,7 @@ void SimInstrument::Reset() {
     voltNplc_ = kDefaultNplc;
     currNplc_ = kDefaultNplc;
     sampleCount_ = kDefaultSampleCount;
-    noise_.seed(SeedFrom(config_.resource));
+    signal_.Restart();
 }
 
 std::optional<SimInstrument::Reply> SimInstrument::Execute(std::string_view command) {
@@ -133,10 +108,8 @@ std::vector<std::uint8_t> SimInstrument::ReadingBlock() {
     const std::string length = std::to_string(sampleCount_ * sizeof(float));
     std::vector<std::uint8_t> block = Bytes("#" + std::to_string(length.size()) + length);
     block.reserve(block.size() + sampleCount_ * sizeof(float) + 1);
-    const Signal signal = SignalOf(config_.profile);
-    std::normal_distribution<float> reading(signal.level, signal.noise);
-    for (std::size_t i = 0; i < sampleCount_; ++i) {
-        AppendLittleEndian(reading(noise_), block);
+    for (const float reading : signal_.Burst(sampleCount_)) {
+        AppendLittleEndian(reading, block);
     }
     block.push_back('\n');
     return block;

@@ -3,11 +3,11 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <random>
 #include <string_view>
 #include <vector>
 
 #include "sim/SimMeterConfig.h"
+#include "sim/SimMeterSignal.h"
 
 namespace zvisa::sim {
 
@@ -40,7 +40,7 @@ private:
     double voltNplc_ = 0;
     double currNplc_ = 0;
     std::size_t sampleCount_ = 0;
-    std::mt19937 noise_;
+    SimMeterSignal signal_;
 };
 
 }  // namespace zvisa::sim

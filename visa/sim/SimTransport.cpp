@@ -45,6 +45,11 @@ std::uint16_t SimTransport::BulkInMaxPacket() const {
     return SimUsbtmcDevice::kMaxPacket;
 }
 
+UsbInterfaceIdentity SimTransport::Identity() const {
+    return {SimUsbtmcDevice::kInterface, SimUsbtmcDevice::kProtocolUsb488, "Zorvane",
+            "Simulated multimeter"};
+}
+
 Clock& SimTransport::TimeSource() {
     return meter_->TimeSource();
 }

@@ -30,6 +30,7 @@ public:
     std::uint8_t BulkOutEndpoint() const override;
     std::uint16_t BulkInMaxPacket() const override;
     Clock& TimeSource() override;
+    UsbInterfaceIdentity Identity() const override;
 
 private:
     std::shared_ptr<SimMeter> meter_;

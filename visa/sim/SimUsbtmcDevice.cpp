@@ -31,8 +31,15 @@ UsbResult SimUsbtmcDevice::ReceiveBulkOut(const std::uint8_t* data, std::size_t 
             return HaltBulkOut();
         }
         if (header->msgId == kRequestDevDepMsgIn) {
-            request_ = Request{header->bTag, header->transferSize};
+            request_ = Request{header->bTag, header->transferSize, std::nullopt};
+            if ((header->attributes & kTermCharEnabled) != 0) {
+                request_->termChar = header->termChar;
+            }
             used += kBulkHeaderSize;
+            continue;
+        }
+        if (header->msgId == kTrigger) {
+            used += kBulkHeaderSize;  // no trigger model: measuring starts on a query
             continue;
         }
         if (header->msgId != kDevDepMsgOut || header->transferSize > kMaxMessage) {
@@ -127,12 +134,17 @@ std::size_t SimUsbtmcDevice::SendBulkIn(std::uint8_t* data, std::size_t length) 
 // the last byte of the reply.
 void SimUsbtmcDevice::StartTransfer() {
     const std::size_t left = output_.bytes.size() - output_.sent;
-    const std::size_t size = std::min<std::size_t>(request_->size, left);
+    const std::size_t size = TransferLength(left, request_->termChar);
     BulkHeader header;
     header.msgId = kDevDepMsgIn;
     header.bTag = request_->tag;
     header.transferSize = static_cast<std::uint32_t>(size);
     header.attributes = size == left ? kEndOfMessage : 0;
+    const bool endsOnTermChar = request_->termChar && size > 0 &&
+                                output_.bytes[output_.sent + size - 1] == *request_->termChar;
+    if (endsOnTermChar) {
+        header.attributes |= kTermCharEnabled;
+    }
 
     transfer_.bytes.assign(PaddedLength(kBulkHeaderSize + size), 0);
     EncodeBulkHeader(header, transfer_.bytes.data());
@@ -146,6 +158,34 @@ void SimUsbtmcDevice::StartTransfer() {
         output_ = Output{};
     }
     request_.reset();
+}
+
+// What the REQUEST allows of what is left, up to and with the first
+// TermChar when it asked for one.
+std::size_t SimUsbtmcDevice::TransferLength(std::size_t left,
+                                            std::optional<std::uint8_t> termChar) const {
+    std::size_t size = std::min<std::size_t>(request_->size, left);
+    if (termChar) {
+        const auto begin = output_.bytes.begin() + static_cast<std::ptrdiff_t>(output_.sent);
+        const auto found = std::find(begin, begin + static_cast<std::ptrdiff_t>(size), *termChar);
+        if (found != begin + static_cast<std::ptrdiff_t>(size)) {
+            size = static_cast<std::size_t>(found - begin) + 1;
+        }
+    }
+    return size;
+}
+
+// USBTMC 1.00 with TermChar; USB488 1.00, IEEE 488.2, TRIGGER; SCPI, DT1.
+std::vector<std::uint8_t> SimUsbtmcDevice::Capabilities() const {
+    std::vector<std::uint8_t> reply(kCapabilitiesLength, 0);
+    reply[0] = kStatusSuccess;
+    reply[3] = 0x01;  // bcdUSBTMC 0x0100, little-endian
+    reply[kDeviceCapsOffset] = kCapsTermChar;
+    reply[kUsb488VersionOffset + 1] = 0x01;
+    reply[kUsb488InterfaceCapsOffset] = kCaps4882 | kCapsTrigger;
+    constexpr std::uint8_t kScpi = 0x08;
+    reply[kUsb488DeviceCapsOffset] = kScpi | kCapsDt1;
+    return reply;
 }
 
 TransferOutcome SimUsbtmcDevice::ControlIn(std::uint8_t requestType, std::uint8_t request,
@@ -170,6 +210,11 @@ TransferOutcome SimUsbtmcDevice::ControlIn(std::uint8_t requestType, std::uint8_
         reply = {kStatusSuccess};
     } else if (request == kCheckClearStatus && toInterface) {
         reply = {kStatusSuccess, 0};
+    } else if (request == kGetCapabilities && toInterface) {
+        reply = Capabilities();
+    } else if (request == kReadStatusByte && toInterface) {
+        const std::uint8_t statusByte = output_.present ? kStatusByteMav : 0;
+        reply = {kStatusSuccess, tag, statusByte};
     } else {
         return {UsbResult::Stall, 0};  // a request this device does not know
     }

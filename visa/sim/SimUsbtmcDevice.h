@@ -14,9 +14,11 @@
 
 namespace zvisa::sim {
 
-// The USBTMC function of a simulated meter: DEV_DEP_MSG_OUT transfers are
-// assembled into messages for the instrument, each REQUEST_DEV_DEP_MSG_IN
-// gets one DEV_DEP_MSG_IN transfer, and the class requests abort and clear.
+// The USBTMC function of a simulated meter, a USB488 interface without
+// Interrupt-IN: DEV_DEP_MSG_OUT transfers are assembled into messages for
+// the instrument, each REQUEST_DEV_DEP_MSG_IN gets one DEV_DEP_MSG_IN
+// transfer (ended early on TermChar when asked), and the class requests
+// abort, clear, report capabilities and the status byte.
 // Bulk-IN follows libusb: a call takes up to `length` bytes of the transfer;
 // one that fills whole 512-byte packets is ended by a zero-length packet.
 // Plain state: the caller supplies the time and the locking.
@@ -28,6 +30,9 @@ public:
     static constexpr std::uint8_t kBulkOutEndpoint = 0x02;
     static constexpr std::uint16_t kMaxPacket = 512;
     static constexpr std::uint8_t kInterface = 0;
+    static constexpr std::uint8_t kProtocolUsb488 = 1;
+    // IEEE 488.2 status byte: message available.
+    static constexpr std::uint8_t kStatusByteMav = 0x10;
 
     explicit SimUsbtmcDevice(const SimMeterConfig& config) : instrument_(config) {}
 
@@ -58,6 +63,7 @@ private:
     struct Request {
         std::uint8_t tag = 0;
         std::uint32_t size = 0;
+        std::optional<std::uint8_t> termChar;
     };
     struct InTransfer {
         std::vector<std::uint8_t> bytes;  // header, data, alignment
@@ -74,6 +80,8 @@ private:
     std::vector<std::uint8_t> AbortBulkOut(std::uint8_t tag);
     std::vector<std::uint8_t> AbortBulkIn(std::uint8_t tag);
     std::vector<std::uint8_t> CheckAbortStatus(bool pending, std::uint32_t bytes) const;
+    std::vector<std::uint8_t> Capabilities() const;
+    std::size_t TransferLength(std::size_t left, std::optional<std::uint8_t> termChar) const;
     void Clear();
 
     SimInstrument instrument_;

@@ -34,7 +34,7 @@ UsbResult TransferAbort::AbortBulkIn(std::uint8_t tag) {
     if (drained == UsbResult::NoDevice) {
         return drained;
     }
-    return PollCheck(kCheckAbortBulkInStatus, endpoint, deadline);
+    return PollCheck(kEndpointClassIn, kCheckAbortBulkInStatus, endpoint, deadline);
 }
 
 UsbResult TransferAbort::AbortBulkOut(std::uint8_t tag) {
@@ -44,7 +44,8 @@ UsbResult TransferAbort::AbortBulkOut(std::uint8_t tag) {
     if (initiated != UsbResult::Ok) {
         return initiated;
     }
-    const UsbResult checked = PollCheck(kCheckAbortBulkOutStatus, endpoint, deadline);
+    const UsbResult checked =
+        PollCheck(kEndpointClassIn, kCheckAbortBulkOutStatus, endpoint, deadline);
     if (checked != UsbResult::Ok) {
         return checked;
     }
@@ -52,23 +53,43 @@ UsbResult TransferAbort::AbortBulkOut(std::uint8_t tag) {
     return transport_.ClearHalt(endpoint);
 }
 
+UsbResult TransferAbort::Clear(std::uint8_t interfaceNumber) {
+    const Deadline deadline(clock_, kAbortBudget);
+    const Reply reply = ClassRequest(kInterfaceClassIn, kInitiateClear, 0, interfaceNumber,
+                                     kInitiateClearLength, deadline);
+    if (reply.result != UsbResult::Ok) {
+        return reply.result;
+    }
+    if (reply.status != kStatusSuccess) {
+        return UsbResult::Error;
+    }
+    const UsbResult checked =
+        PollCheck(kInterfaceClassIn, kCheckClearStatus, interfaceNumber, deadline);
+    if (checked != UsbResult::Ok) {
+        return checked;
+    }
+    // The device halts Bulk-OUT as part of the clear.
+    return transport_.ClearHalt(transport_.BulkOutEndpoint());
+}
+
 // Ok when the device started the abort. FAILED or TRANSFER_NOT_IN_PROGRESS
 // means nothing to abort, and no CHECK may follow.
 UsbResult TransferAbort::Initiate(std::uint8_t request, std::uint8_t tag, std::uint8_t endpoint,
                                   const Deadline& deadline) {
-    const Reply reply = ClassRequest(request, tag, endpoint, kInitiateAbortLength, deadline);
+    const Reply reply =
+        ClassRequest(kEndpointClassIn, request, tag, endpoint, kInitiateAbortLength, deadline);
     if (reply.result != UsbResult::Ok) {
         return reply.result;
     }
     return reply.status == kStatusSuccess ? UsbResult::Ok : UsbResult::Error;
 }
 
-TransferAbort::Reply TransferAbort::ClassRequest(std::uint8_t request, std::uint16_t value,
-                                                 std::uint8_t endpoint, std::uint16_t length,
-                                                 const Deadline& deadline) {
+TransferAbort::Reply TransferAbort::ClassRequest(std::uint8_t requestType, std::uint8_t request,
+                                                 std::uint16_t value, std::uint16_t index,
+                                                 std::uint16_t length, const Deadline& deadline) {
     std::uint8_t data[kCheckAbortLength] = {};
-    const TransferOutcome outcome = transport_.ControlIn(kEndpointClassIn, request, value, endpoint,
-                                                         data, length, deadline.Remaining());
+    const TransferOutcome outcome = transport_.ControlIn(requestType, request, value, index, data,
+                                                         length, deadline.Remaining());
     Reply reply;
     reply.result = outcome.result;
     if (outcome.result == UsbResult::Ok && outcome.transferred == 0) {
@@ -100,10 +121,12 @@ UsbResult TransferAbort::DrainBulkIn(const Deadline& deadline) {
     return UsbResult::Timeout;
 }
 
-UsbResult TransferAbort::PollCheck(std::uint8_t request, std::uint8_t endpoint,
-                                   const Deadline& deadline) {
+UsbResult TransferAbort::PollCheck(std::uint8_t requestType, std::uint8_t request,
+                                   std::uint16_t index, const Deadline& deadline) {
+    const std::uint16_t length =
+        request == kCheckClearStatus ? kCheckClearLength : kCheckAbortLength;
     for (int check = 0; check < kMaxChecks && !deadline.Expired(); ++check) {
-        const Reply reply = ClassRequest(request, 0, endpoint, kCheckAbortLength, deadline);
+        const Reply reply = ClassRequest(requestType, request, 0, index, length, deadline);
         if (reply.result != UsbResult::Ok) {
             return reply.result;
         }
@@ -113,8 +136,8 @@ UsbResult TransferAbort::PollCheck(std::uint8_t request, std::uint8_t endpoint,
         if (reply.status != kStatusPending) {
             return UsbResult::Error;
         }
-        const bool moreToDrain =
-            request == kCheckAbortBulkInStatus && (reply.flags & kBulkInFifoHasData) != 0;
+        const bool drains = request == kCheckAbortBulkInStatus || request == kCheckClearStatus;
+        const bool moreToDrain = drains && (reply.flags & kBulkInFifoHasData) != 0;
         if (moreToDrain) {
             const UsbResult drained = DrainBulkIn(deadline);
             if (drained == UsbResult::NoDevice) {

@@ -11,8 +11,8 @@
 namespace zvisa::usbtmc {
 
 // The USBTMC split transactions that end a bulk transfer the host gave up
-// on, so that the next command starts clean. Each abort has its own bounded
-// time budget: it runs after the caller's deadline has usually passed.
+// on, or clear the whole interface, so that the next command starts clean. Each abort has its own
+// bounded time budget: it runs after the caller's deadline has usually passed.
 class TransferAbort {
 public:
     explicit TransferAbort(UsbTransport& transport);
@@ -22,6 +22,9 @@ public:
     // the reason it stopped (Error: the device refused, Timeout: out of time).
     UsbResult AbortBulkIn(std::uint8_t tag);
     UsbResult AbortBulkOut(std::uint8_t tag);
+    // INITIATE_CLEAR, CHECK_CLEAR_STATUS until done (draining Bulk-IN while
+    // the device says it holds bytes), then the Bulk-OUT halt cleared.
+    UsbResult Clear(std::uint8_t interfaceNumber);
 
 private:
     struct Reply {
@@ -32,10 +35,11 @@ private:
 
     UsbResult Initiate(std::uint8_t request, std::uint8_t tag, std::uint8_t endpoint,
                        const Deadline& deadline);
-    Reply ClassRequest(std::uint8_t request, std::uint16_t value, std::uint8_t endpoint,
-                       std::uint16_t length, const Deadline& deadline);
+    Reply ClassRequest(std::uint8_t requestType, std::uint8_t request, std::uint16_t value,
+                       std::uint16_t index, std::uint16_t length, const Deadline& deadline);
     UsbResult DrainBulkIn(const Deadline& deadline);
-    UsbResult PollCheck(std::uint8_t request, std::uint8_t endpoint, const Deadline& deadline);
+    UsbResult PollCheck(std::uint8_t requestType, std::uint8_t request, std::uint16_t index,
+                        const Deadline& deadline);
 
     UsbTransport& transport_;
     Clock& clock_;

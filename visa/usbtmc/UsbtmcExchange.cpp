@@ -20,9 +20,27 @@ std::size_t RoundUp(std::size_t length, std::size_t multiple) {
 }  // namespace
 
 UsbtmcExchange::UsbtmcExchange(UsbTransport& transport)
-    : transport_(transport), abort_(transport), clock_(transport.TimeSource()) {}
+    : transport_(transport),
+      abort_(transport),
+      clock_(transport.TimeSource()),
+      interfaceNumber_(transport.Identity().number) {}
 
-IoResult UsbtmcExchange::Write(const std::uint8_t* data, std::size_t length, ViUInt32 timeoutMs) {
+void UsbtmcExchange::LoadCapabilities() {
+    constexpr std::chrono::milliseconds kCapabilitiesTimeout{1000};
+    std::array<std::uint8_t, kCapabilitiesLength> reply{};
+    const TransferOutcome outcome =
+        transport_.ControlIn(kInterfaceClassIn, kGetCapabilities, 0, interfaceNumber_, reply.data(),
+                             kCapabilitiesLength, kCapabilitiesTimeout);
+    if (outcome.result == UsbResult::NoDevice) {
+        LoseConnection();
+    }
+    capabilities_ = outcome.result == UsbResult::Ok
+                        ? ParseCapabilities(reply.data(), outcome.transferred)
+                        : DeviceCapabilities{};
+}
+
+IoResult UsbtmcExchange::Write(const std::uint8_t* data, std::size_t length, ViUInt32 timeoutMs,
+                               bool endOfMessage) {
     // TransferSize may not be 0, so an empty write sends nothing.
     if (const ViStatus refused = Refusal(data, length); refused != VI_SUCCESS || length == 0) {
         return {refused, 0};
@@ -39,7 +57,7 @@ IoResult UsbtmcExchange::Write(const std::uint8_t* data, std::size_t length, ViU
     header.msgId = kDevDepMsgOut;
     header.bTag = NextTag();
     header.transferSize = static_cast<std::uint32_t>(length);
-    header.attributes = kEndOfMessage;
+    header.attributes = endOfMessage ? kEndOfMessage : 0;
     EncodeBulkHeader(header, outFrame_.data());
     std::copy_n(data, length, outFrame_.data() + kBulkHeaderSize);
 
@@ -50,7 +68,8 @@ IoResult UsbtmcExchange::Write(const std::uint8_t* data, std::size_t length, ViU
     return {sent.status, dataSent};
 }
 
-IoResult UsbtmcExchange::Read(std::uint8_t* buffer, std::size_t count, ViUInt32 timeoutMs) {
+IoResult UsbtmcExchange::Read(std::uint8_t* buffer, std::size_t count, ViUInt32 timeoutMs,
+                              const ReadTermination& termination) {
     if (const ViStatus refused = Refusal(buffer, count); refused != VI_SUCCESS) {
         return {refused, 0};
     }
@@ -66,14 +85,18 @@ IoResult UsbtmcExchange::Read(std::uint8_t* buffer, std::size_t count, ViUInt32 
             result.status = VI_ERROR_ALLOC;
             return result;
         }
-        const InTransfer transfer = Request(requested, deadline);
+        const InTransfer transfer = Request(requested, termination, deadline);
         std::copy_n(inBuffer_.data() + kBulkHeaderSize, transfer.dataLength, buffer + result.count);
         result.count += transfer.dataLength;
         if (transfer.status != VI_SUCCESS) {
             result.status = transfer.status;
             return result;
         }
-        if (transfer.endOfMessage) {
+        if (transfer.endedOnTermChar && termination.termChar) {
+            result.status = VI_SUCCESS_TERM_CHAR;
+            return result;
+        }
+        if (transfer.endOfMessage && !termination.suppressEnd) {
             return result;
         }
         if (result.count == count) {
@@ -117,12 +140,117 @@ bool UsbtmcExchange::ReserveInBuffer(std::uint32_t requested) {
     return true;
 }
 
+// READ_STATUS_BYTE tags run 2..127: 1 marks a service request on Interrupt-IN.
+std::uint8_t UsbtmcExchange::NextStatusTag() {
+    constexpr std::uint8_t kFirst = 2;
+    constexpr std::uint8_t kLast = 127;
+    lastStatusTag_ = lastStatusTag_ < kFirst || lastStatusTag_ >= kLast
+                         ? kFirst
+                         : static_cast<std::uint8_t>(lastStatusTag_ + 1);
+    return lastStatusTag_;
+}
+
+ViStatus UsbtmcExchange::Clear() {
+    if (connectionLost_) {
+        return VI_ERROR_CONN_LOST;
+    }
+    switch (abort_.Clear(interfaceNumber_)) {
+        case UsbResult::Ok:
+            return VI_SUCCESS;
+        case UsbResult::NoDevice:
+            return LoseConnection();
+        case UsbResult::Timeout:
+            return VI_ERROR_TMO;
+        default:
+            return VI_ERROR_IO;
+    }
+}
+
+// A bare USB488 TRIGGER header with its own bTag.
+ViStatus UsbtmcExchange::Trigger(ViUInt32 timeoutMs) {
+    if (connectionLost_) {
+        return VI_ERROR_CONN_LOST;
+    }
+    BulkHeader header;
+    header.msgId = kTrigger;
+    header.bTag = NextTag();
+    std::array<std::uint8_t, kBulkHeaderSize> frame{};
+    EncodeBulkHeader(header, frame.data());
+    const Deadline deadline(clock_, timeoutMs);
+    return SendBulkOut(frame.data(), frame.size(), header.bTag, deadline).status;
+}
+
+// The status byte comes in the control reply, or on Interrupt-IN where the
+// interface has that endpoint.
+ViStatus UsbtmcExchange::ReadStatusByte(ViUInt16& statusByte, ViUInt32 timeoutMs) {
+    if (connectionLost_) {
+        return VI_ERROR_CONN_LOST;
+    }
+    const Deadline deadline(clock_, timeoutMs);
+    const std::uint8_t tag = NextStatusTag();
+    std::array<std::uint8_t, kReadStatusByteLength> reply{};
+    const TransferOutcome outcome =
+        transport_.ControlIn(kInterfaceClassIn, kReadStatusByte, tag, interfaceNumber_,
+                             reply.data(), kReadStatusByteLength, deadline.Remaining());
+    if (outcome.result == UsbResult::NoDevice) {
+        return LoseConnection();
+    }
+    if (outcome.result == UsbResult::Timeout) {
+        return VI_ERROR_TMO;
+    }
+    if (outcome.result != UsbResult::Ok || outcome.transferred < kReadStatusByteLength ||
+        reply[0] != kStatusSuccess || reply[1] != tag) {
+        return VI_ERROR_IO;
+    }
+    std::uint8_t value = reply[2];
+    if (transport_.HasInterruptIn()) {
+        if (const ViStatus status = StatusByteNotification(tag, value, deadline);
+            status != VI_SUCCESS) {
+            return status;
+        }
+    }
+    statusByte = value;
+    return VI_SUCCESS;
+}
+
+// Skips notifications for other tags, such as service requests.
+ViStatus UsbtmcExchange::StatusByteNotification(std::uint8_t tag, std::uint8_t& statusByte,
+                                                const Deadline& deadline) {
+    for (;;) {
+        std::array<std::uint8_t, kNotifyLength> notify{};
+        const TransferOutcome outcome =
+            transport_.InterruptIn(notify.data(), notify.size(), deadline.Remaining());
+        if (outcome.result == UsbResult::NoDevice) {
+            return LoseConnection();
+        }
+        if (outcome.result == UsbResult::Timeout) {
+            if (deadline.Expired()) {
+                return VI_ERROR_TMO;
+            }
+            continue;
+        }
+        if (outcome.result != UsbResult::Ok) {
+            return VI_ERROR_IO;
+        }
+        if (outcome.transferred == kNotifyLength && notify[0] == (kNotifyStatusByte | tag)) {
+            statusByte = notify[1];
+            return VI_SUCCESS;
+        }
+    }
+}
+
 UsbtmcExchange::InTransfer UsbtmcExchange::Request(std::uint32_t requested,
+                                                   const ReadTermination& termination,
                                                    const Deadline& deadline) {
     BulkHeader header;
     header.msgId = kRequestDevDepMsgIn;
     header.bTag = NextTag();
-    header.transferSize = requested;  // TermCharEnabled stays clear: blocks hold 0x0A
+    header.transferSize = requested;
+    // Only on request: binary blocks hold the usual termination character.
+    if (termination.termChar && capabilities_.termChar) {
+        header.attributes = kTermCharEnabled;
+        header.termChar = *termination.termChar;
+    }
     std::array<std::uint8_t, kBulkHeaderSize> frame{};
     EncodeBulkHeader(header, frame.data());
 
@@ -274,6 +402,7 @@ UsbtmcExchange::InTransfer UsbtmcExchange::CheckTransfer(const Arrival& arrival,
     }
     transfer.status = VI_SUCCESS;
     transfer.endOfMessage = endOfMessage;
+    transfer.endedOnTermChar = (header->attributes & kTermCharEnabled) != 0;
     return transfer;
 }
 

@@ -31,4 +31,17 @@ std::optional<BulkHeader> ParseBulkHeader(const std::uint8_t* data, std::size_t 
     return header;
 }
 
+DeviceCapabilities ParseCapabilities(const std::uint8_t* reply, std::size_t length) {
+    DeviceCapabilities caps;
+    if (length < kCapabilitiesLength || reply[0] != kStatusSuccess) {
+        return caps;
+    }
+    caps.termChar = (reply[kDeviceCapsOffset] & kCapsTermChar) != 0;
+    caps.usb488 = reply[kUsb488VersionOffset] != 0 || reply[kUsb488VersionOffset + 1] != 0;
+    caps.ieee4882 = caps.usb488 && (reply[kUsb488InterfaceCapsOffset] & kCaps4882) != 0;
+    caps.trigger = caps.usb488 && ((reply[kUsb488InterfaceCapsOffset] & kCapsTrigger) != 0 ||
+                                   (reply[kUsb488DeviceCapsOffset] & kCapsDt1) != 0);
+    return caps;
+}
+
 }  // namespace zvisa::usbtmc

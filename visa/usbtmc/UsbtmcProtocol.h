@@ -15,10 +15,14 @@ enum MsgId : std::uint8_t {
     kRequestDevDepMsgIn = 2,
     kDevDepMsgIn = 2,
     kVendorSpecificIn = 127,
+    kTrigger = 128,  // USB488: a bare header
 };
 
 // bmTransferAttributes: D0 of DEV_DEP_MSG_OUT and DEV_DEP_MSG_IN.
 constexpr std::uint8_t kEndOfMessage = 0x01;
+// D1 of REQUEST_DEV_DEP_MSG_IN: end the transfer on TermChar. Of DEV_DEP_MSG_IN:
+// the transfer ended on it.
+constexpr std::uint8_t kTermCharEnabled = 0x02;
 
 // bmRequestType of the class requests: device to host, to an endpoint or to
 // the interface.
@@ -34,6 +38,7 @@ enum ControlRequest : std::uint8_t {
     kInitiateClear = 5,
     kCheckClearStatus = 6,
     kGetCapabilities = 7,
+    kReadStatusByte = 128,  // USB488
 };
 
 // The USBTMC_status byte that starts every class request's reply.
@@ -47,6 +52,27 @@ enum UsbtmcStatus : std::uint8_t {
 // wLength of INITIATE_ABORT_BULK_* and CHECK_ABORT_BULK_*_STATUS.
 constexpr std::uint16_t kInitiateAbortLength = 2;
 constexpr std::uint16_t kCheckAbortLength = 8;
+
+// wLength of the interface requests.
+constexpr std::uint16_t kInitiateClearLength = 1;
+constexpr std::uint16_t kCheckClearLength = 2;
+constexpr std::uint16_t kCapabilitiesLength = 0x18;
+constexpr std::uint16_t kReadStatusByteLength = 3;
+
+// GET_CAPABILITIES reply: byte offsets and bits.
+constexpr std::size_t kDeviceCapsOffset = 5;      // D0: can end a transfer on TermChar
+constexpr std::size_t kUsb488VersionOffset = 12;  // bcdUSB488, 0 for plain USBTMC
+constexpr std::size_t kUsb488InterfaceCapsOffset = 14;
+constexpr std::size_t kUsb488DeviceCapsOffset = 15;
+constexpr std::uint8_t kCapsTermChar = 0x01;
+constexpr std::uint8_t kCaps4882 = 0x04;     // USB488 interface: IEEE 488.2 compliant
+constexpr std::uint8_t kCapsTrigger = 0x01;  // USB488 interface: accepts TRIGGER
+constexpr std::uint8_t kCapsDt1 = 0x01;      // USB488 device: device trigger
+
+// An Interrupt-IN notification of READ_STATUS_BYTE: bNotify1 = 0x80 | bTag,
+// then the status byte.
+constexpr std::uint8_t kNotifyStatusByte = 0x80;
+constexpr std::size_t kNotifyLength = 2;
 
 // bmAbortBulkIn of CHECK_ABORT_BULK_IN_STATUS, bmClear of CHECK_CLEAR_STATUS:
 // D0 set while the Bulk-IN FIFO still holds bytes.
@@ -64,6 +90,17 @@ void EncodeBulkHeader(const BulkHeader& header, std::uint8_t* out);
 
 // Empty when fewer than 12 bytes are given or bTagInverse does not match.
 std::optional<BulkHeader> ParseBulkHeader(const std::uint8_t* data, std::size_t length);
+
+// What GET_CAPABILITIES says the interface can do; all false when the
+// device does not answer it.
+struct DeviceCapabilities {
+    bool termChar = false;  // ends a transfer on TermChar when asked
+    bool usb488 = false;
+    bool ieee4882 = false;
+    bool trigger = false;  // takes USB488 TRIGGER
+};
+
+DeviceCapabilities ParseCapabilities(const std::uint8_t* reply, std::size_t length);
 
 // Bulk transfers are padded to a multiple of 4 bytes.
 constexpr std::size_t PaddedLength(std::size_t length) {

@@ -1,12 +1,17 @@
 // Reads the 200009-byte "DR?" block through the USBTMC exchange from a
-// scripted endpoint and prints the USB traffic and host CPU time it takes.
+// scripted endpoint and prints the USB traffic and host CPU time it takes;
+// then times "*idn?" round trips through a session on a shared device.
 //   usbtmc_read_bench [reads]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "api/InstrumentSession.h"
+#include "api/SharedDevice.h"
 #include "base/UsbTransport.h"
 #include "usbtmc/UsbtmcExchange.h"
 #include "usbtmc/UsbtmcProtocol.h"
@@ -18,9 +23,12 @@ using namespace zvisa::usbtmc;
 
 constexpr std::size_t kBlockLength = 200009;
 constexpr std::size_t kReadCount = 210000;
+const std::string kIdentityQuery = "*idn?\n";
+const std::string kIdentity = "ZORVANE,DMM-BENCH,SN1,1.0\n";
 
-// Answers every REQUEST with the block, split into transfers of at most
-// `transferLimit` data bytes, with libusb's bulk-IN semantics. Counts calls.
+// Answers "*idn?" with an identity and every other query with the block,
+// split into transfers of at most `transferLimit` data bytes, with libusb's
+// bulk-IN semantics. Counts calls.
 class BlockEndpoint : public UsbTransport {
 public:
     BlockEndpoint(std::uint16_t maxPacket, std::size_t transferLimit)
@@ -39,6 +47,10 @@ public:
             QueueTransfer(*request);
         } else {
             sent_ = 0;
+            const auto* text = reinterpret_cast<const char*>(data + kBulkHeaderSize);
+            const bool identity = request && request->transferSize == kIdentityQuery.size() &&
+                                  std::string(text, request->transferSize) == kIdentityQuery;
+            reply_ = identity ? &identity_ : &block_;
         }
         return {UsbResult::Ok, length};
     }
@@ -78,16 +90,17 @@ public:
 
 private:
     void QueueTransfer(const BulkHeader& request) {
+        const std::vector<std::uint8_t>& reply = *reply_;
         const std::size_t size =
-            std::min({block_.size() - sent_, std::size_t{request.transferSize}, transferLimit_});
+            std::min({reply.size() - sent_, std::size_t{request.transferSize}, transferLimit_});
         BulkHeader header;
         header.msgId = kDevDepMsgIn;
         header.bTag = request.bTag;
         header.transferSize = static_cast<std::uint32_t>(size);
-        header.attributes = sent_ + size == block_.size() ? kEndOfMessage : 0;
+        header.attributes = sent_ + size == reply.size() ? kEndOfMessage : 0;
         image_.assign(kImageSkew + PaddedLength(kBulkHeaderSize + size), 0);
         EncodeBulkHeader(header, image_.data() + kImageSkew);
-        std::copy_n(block_.data() + sent_, size, image_.data() + kImageSkew + kBulkHeaderSize);
+        std::copy_n(reply.data() + sent_, size, image_.data() + kImageSkew + kBulkHeaderSize);
         sent_ += size;
         offset_ = 0;
         transferDone_ = false;
@@ -100,6 +113,8 @@ private:
     std::uint16_t maxPacket_;
     std::size_t transferLimit_;
     std::vector<std::uint8_t> block_;
+    std::vector<std::uint8_t> identity_{kIdentity.begin(), kIdentity.end()};
+    const std::vector<std::uint8_t>* reply_ = &block_;
     std::vector<std::uint8_t> image_;
     std::size_t sent_ = 0;
     std::size_t offset_ = 0;
@@ -157,6 +172,52 @@ void Run(const Scenario& scenario, int reads) {
                 endpoint.bulkInCalls / perRead, cpu[cpu.size() / 2], cpu[cpu.size() * 9 / 10]);
 }
 
+// CPU time of "*idn?" written and its reply read through a session on a
+// shared device: the lock check, the device's turn, the exchange and the
+// endpoint's copies, in batches so the clock's resolution does not count.
+void RunIdentityQueries(int batches) {
+    constexpr int kQueriesPerBatch = 2000;
+    constexpr ViUInt32 kReplyBuffer = 256;
+    auto endpoint = std::make_unique<BlockEndpoint>(512, SIZE_MAX);
+    BlockEndpoint& counts = *endpoint;
+    InstrumentSession session(std::make_shared<SharedDevice>(std::move(endpoint)),
+                              "USB0::0x7A5E::0x0C46::SN1::INSTR");
+    std::vector<ViByte> reply(kReplyBuffer);
+    const auto query = [&] {
+        const auto* command = reinterpret_cast<const ViByte*>(kIdentityQuery.data());
+        const IoResult written =
+            session.Write(command, static_cast<ViUInt32>(kIdentityQuery.size()));
+        const IoResult read = session.Read(reply.data(), kReplyBuffer);
+        if (written.status != VI_SUCCESS || read.status != VI_SUCCESS ||
+            read.count != kIdentity.size()) {
+            std::printf("*idn? query failed (status 0x%08X)\n", static_cast<unsigned>(read.status));
+            std::exit(1);
+        }
+    };
+    for (int i = 0; i < kQueriesPerBatch; ++i) {
+        query();
+    }
+    counts.ResetCounts();
+    std::vector<double> perQuery;
+    for (int batch = 0; batch < batches; ++batch) {
+        const double start = CpuMicroseconds();
+        for (int i = 0; i < kQueriesPerBatch; ++i) {
+            query();
+        }
+        perQuery.push_back((CpuMicroseconds() - start) / kQueriesPerBatch);
+    }
+    std::sort(perQuery.begin(), perQuery.end());
+    const double queries = static_cast<double>(batches) * kQueriesPerBatch;
+    std::printf("\n\"*idn?\" round trip through a session, %d batches of %d\n", batches,
+                kQueriesPerBatch);
+    std::printf("%-32s %8s %8s %8s %10s %10s\n", "endpoint", "REQUESTs", "BulkOut()", "BulkIn()",
+                "cpu p50 us", "cpu p90 us");
+    std::printf("%-32s %8.2f %8.2f %8.2f %10.2f %10.2f\n", "512-byte packets",
+                counts.requests / queries, counts.bulkOutCalls / queries,
+                counts.bulkInCalls / queries, perQuery[perQuery.size() / 2],
+                perQuery[perQuery.size() * 9 / 10]);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,5 +234,7 @@ int main(int argc, char** argv) {
     for (const Scenario& scenario : scenarios) {
         Run(scenario, reads);
     }
+    constexpr int kIdentityBatches = 20;
+    RunIdentityQueries(kIdentityBatches);
     return 0;
 }

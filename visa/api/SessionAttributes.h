@@ -1,0 +1,63 @@
+#pragma once
+
+#include <atomic>
+#include <optional>
+#include <string>
+
+#include "base/UsbTransport.h"
+#include "usbtmc/UsbtmcExchange.h"
+#include "usbtmc/UsbtmcProtocol.h"
+#include "visa.h"
+
+namespace zvisa {
+
+// The attributes of one USB INSTR session: its own I/O settings, which the
+// caller may set, and what it reports of the resource and the library.
+class SessionAttributes {
+public:
+    static constexpr ViUInt32 kDefaultTimeoutMs = 2000;
+    static constexpr ViUInt8 kDefaultTermChar = '\n';
+
+    enum class Kind { kUInt8, kUInt16, kInt16, kUInt32, kBoolean, kString };
+    struct Value {
+        Kind kind = Kind::kUInt32;
+        ViUInt32 number = 0;
+        std::string text;
+    };
+
+    // `resource` is the resource's full name as listed.
+    SessionAttributes(const std::string& resource, const UsbInterfaceIdentity& identity,
+                      const usbtmc::DeviceCapabilities& capabilities);
+
+    // The value, or empty when the session has no such attribute.
+    std::optional<Value> Get(ViAttr attribute) const;
+    // VI_ERROR_ATTR_READONLY, VI_ERROR_NSUP_ATTR or VI_ERROR_NSUP_ATTR_STATE.
+    ViStatus Set(ViAttr attribute, ViAttrState value);
+
+    // What the library itself reports, for any session.
+    static std::optional<Value> LibraryValue(ViAttr attribute);
+
+    ViUInt32 TimeoutMs() const { return timeoutMs_; }
+    bool SendEnd() const { return sendEnd_; }
+    usbtmc::ReadTermination Termination() const;
+
+private:
+    std::optional<Value> IoValue(ViAttr attribute) const;
+    std::optional<Value> ResourceValue(ViAttr attribute) const;
+
+    std::atomic<ViUInt32> timeoutMs_{kDefaultTimeoutMs};
+    std::atomic<ViUInt8> termChar_{kDefaultTermChar};
+    std::atomic<bool> termCharEnabled_{false};
+    std::atomic<bool> sendEnd_{true};
+    std::atomic<bool> suppressEnd_{false};
+
+    std::string resource_;
+    ViUInt16 board_ = 0;
+    ViUInt16 vendorId_ = 0;
+    ViUInt16 productId_ = 0;
+    std::string serial_;
+    UsbInterfaceIdentity identity_;
+    bool ieee4882_ = false;
+};
+
+}  // namespace zvisa
