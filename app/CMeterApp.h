@@ -7,8 +7,8 @@ class CMeterApp {
 public:
     CMeterApp(int& argc, char** argv);
 
-    // Runs the main dialog modally; returns false, as there is nothing to do
-    // once the dialog has ended.
+    // Runs the main dialog until it ends (its own loop; the window is modal to
+    // nothing); returns false, as there is nothing to do once it has ended.
     bool InitInstance();
 
 private:

@@ -1,4 +1,4 @@
-// zorvane: the window. Everything happens inside the main dialog's modal loop.
+// zorvane: the window. Everything happens inside the main dialog's own loop.
 #include "CMeterApp.h"
 #include "InterruptCleanup.h"
 

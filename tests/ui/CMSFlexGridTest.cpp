@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QImage>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <limits>
@@ -362,6 +363,22 @@ TEST(CMSFlexGridTest, HeadersStayInViewWhenScrolled) {
     const int lastSection = side->logicalIndexAt(side->viewport()->height() - 1);
     EXPECT_EQ(lastSection, 49999);
     EXPECT_EQ(grid->model()->headerData(lastSection, Qt::Vertical).toString(), "49999");
+}
+
+TEST(CMSFlexGridTest, ScrollsSidewaysToTheEndOfAColumnWiderThanTheView) {
+    // The command log: one column of 2000 twips in a view narrower than it.
+    auto grid = MakeGrid(9, 2);
+    grid->SetColWidth(0, 1000);
+    grid->SetColWidth(1, 2000);
+    grid->resize(204, 143);
+    ShowAndWait(*grid);
+    ASSERT_GT(grid->ColWidthPixels(1), grid->viewport()->width());
+
+    grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+
+    EXPECT_TRUE(grid->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(grid->columnViewportPosition(0) + grid->columnWidth(0), grid->viewport()->width())
+        << "the column's end is not in view";
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <cstdlib>
 #include <functional>
+#include <vector>
 
 #include "CMSFlexGrid.h"
 #include "CMeterDlg.h"
@@ -205,37 +206,43 @@ TEST_F(DesktopWindowTest, TotalTimeLabelShowsTheLongestTimeWhole) {
     EXPECT_LE(label.geometry().right(), dlg.rect().right()) << "the label leaves the dialog";
 }
 
-// Captures, once, what the X server shows of the log when the drain before
-// the block transfer has returned: the window stays so while the meter works.
+// Captures what the X server shows of the window when each of a run's first
+// drains has returned: before the block transfer, after the total time, before
+// the first row. The window stays so while the meter works.
 class DrainCapture : public CMeterDlg {
 public:
+    static constexpr int kDrains = 3;
+
     void PumpMessages() override {
         CMeterDlg::PumpMessages();
-        if (onScreen.isNull() && LogRow() == 5 && TotalTimeLabel().text().isEmpty()) {
-            CMSFlexGrid& log = LogGrid();
-            onScreen = ServerPixels(QRect(log.mapToGlobal(QPoint()), log.size()));
-            rendered = log.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        if (onScreen.size() < kDrains) {
+            onScreen.push_back(ServerPixels(QRect(mapToGlobal(QPoint()), size())));
+            rendered.push_back(grab().toImage().convertToFormat(QImage::Format_RGB32));
         }
     }
 
-    QImage onScreen;
-    QImage rendered;
+    std::vector<QImage> onScreen;
+    std::vector<QImage> rendered;
 };
 
-TEST_F(DesktopWindowTest, LogIsWholeAtTheDrainBeforeTheFirstBlockTransfer) {
+TEST_F(DesktopWindowTest, WindowIsWholeAtTheFirstDrainsOfTheFirstRun) {
     DrainCapture dlg;
     dlg.show();
     WaitUntilFramed(dlg);
     dlg.OnOK();
 
-    ASSERT_FALSE(dlg.onScreen.isNull()) << "no drain before the block transfer was seen";
-    const int differing = DifferingPixels(dlg.onScreen, dlg.rendered);
-    if (differing != 0) {
-        dlg.onScreen.save(QStringLiteral("log-on-screen.png"));
-        dlg.rendered.save(QStringLiteral("log-rendered.png"));
+    ASSERT_EQ(dlg.onScreen.size(), std::size_t{DrainCapture::kDrains});
+    for (std::size_t i = 0; i < dlg.onScreen.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "drain " << i + 1);
+        const int differing = DifferingPixels(dlg.onScreen[i], dlg.rendered[i]);
+        if (differing != 0) {
+            const QString number = QString::number(i + 1);
+            dlg.onScreen[i].save(QStringLiteral("drain-%1-on-screen.png").arg(number));
+            dlg.rendered[i].save(QStringLiteral("drain-%1-rendered.png").arg(number));
+        }
+        EXPECT_EQ(differing, 0) << "the screen shows stale or partial cells (drain-N-on-screen.png "
+                                   "against a fresh paint, drain-N-rendered.png)";
     }
-    EXPECT_EQ(differing, 0) << "the screen shows stale or partial cells (log-on-screen.png "
-                               "against a fresh paint, log-rendered.png)";
 }
 
 }  // namespace

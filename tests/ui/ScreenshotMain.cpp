@@ -1,9 +1,9 @@
 // ui_screenshot OUT.png [about | statistics [TAB]]: shows the main dialog, runs
 // one measurement (set ZVISA_SIM for the simulated meter) and saves what the X
-// server shows of the window; with "about", the About box over the dialog
-// instead; with "statistics", the statistics window on tab TAB (from 0). Under
-// xvfb-run, for the README:
-//   ZVISA_SIM=dcv,instant xvfb-run -a -s "-screen 0 800x600x24"
+// server shows of the window, the window manager's frame included; with
+// "about", the About box over the dialog instead; with "statistics", the
+// statistics window on tab TAB (from 0). For the README, under openbox in Xvfb:
+//   ZVISA_SIM=dcv,instant tests/ui/under-window-manager.sh
 //   build/tests/ui/ui_screenshot docs/screenshot.png
 #include <QApplication>
 #include <QPixmap>
@@ -20,8 +20,21 @@
 
 namespace {
 
-// Lets the window be drawn before it is captured.
-constexpr int kSettleMs = 200;
+// Lets the window be drawn, framed and placed before it is captured.
+constexpr int kSettleMs = 300;
+constexpr int kFrameTimeoutMs = 5000;
+
+bool ShowFramed(QWidget& window) {
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        return false;
+    }
+    // Without a window manager there is no frame to wait for.
+    static_cast<void>(QTest::qWaitFor(
+        [&window] { return window.frameGeometry() != window.geometry(); }, kFrameTimeoutMs));
+    QTest::qWait(kSettleMs);
+    return true;
+}
 
 bool SaveShot(QWidget& window, const char* path) {
     const QRect area = window.frameGeometry();
@@ -47,8 +60,7 @@ int main(int argc, char** argv) {
     const bool about = argc > 2 && std::strcmp(argv[2], "about") == 0;
     const bool statistics = argc > 2 && std::strcmp(argv[2], "statistics") == 0;
     CMeterDlg dlg;
-    dlg.show();
-    if (!QTest::qWaitForWindowExposed(&dlg)) {
+    if (!ShowFramed(dlg)) {
         std::fprintf(stderr, "ui_screenshot: the window was never shown\n");
         return 1;
     }
@@ -70,11 +82,9 @@ int main(int argc, char** argv) {
         return SaveShot(dlg, argv[1]) ? 0 : 1;
     }
     CAboutBox box(&dlg);
-    box.show();
-    if (!QTest::qWaitForWindowExposed(&box)) {
+    if (!ShowFramed(box)) {
         std::fprintf(stderr, "ui_screenshot: the About box was never shown\n");
         return 1;
     }
-    QTest::qWait(kSettleMs);
     return SaveShot(box, argv[1]) ? 0 : 1;
 }
