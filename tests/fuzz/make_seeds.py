@@ -3,6 +3,7 @@
 
 block_decoder: "DR?" replies as they arrive. resource_expression: an
 expression, a zero byte, a resource string. sim_config: ZVISA_SIM texts.
+save_target: links to draw and a path to save to.
 usbtmc_read: the device's side of
 a short conversation, field by field in the order fuzz_usbtmc_read reads them
 (see DeviceScript and FuzzedTransport there).
@@ -144,8 +145,20 @@ SIM_SEEDS = {
     "bad_ripple": b"dci,ripple=1@0",
 }
 
+# "X:text" makes link X, the last line is the path saved to (see fuzz_save_target).
+SAVE_SEEDS = {
+    "link_chain": b"a:f\nb:a\na",
+    "link_loop": b"a:b\nb:a\na",
+    "relative_in_folder": b"d/a:../f\nc:d/a\nc",
+    "dangling_absolute": b"a:/missing\na",
+    "fifo_without_reader": b"a:p\na",
+    "folder": b"d/",
+    "link_to_folder": b"a:d/\na",
+}
+
 write_corpus("block_decoder", BLOCK_SEEDS)
 write_corpus("resource_expression", EXPRESSION_SEEDS)
 write_corpus("sim_config", SIM_SEEDS)
+write_corpus("save_target", SAVE_SEEDS)
 # The transport's first field is the packet size (0 picks 512).
 write_corpus("usbtmc_read", {name: bytes([0]) + script for name, script in USBTMC_SEEDS.items()})
