@@ -18,7 +18,7 @@ constexpr double kHeadroom = 1.08;
 
 HistogramView::HistogramView(QWidget* parent)
     : QChartView(new QChart, parent),
-      outline_(new QLineSeries),
+      outline_(new QLineSeries(this)),  // an area series does not own its edges
       bars_(new QAreaSeries(outline_)),
       curve_(new QLineSeries),
       axisX_(new QValueAxis),

@@ -31,7 +31,8 @@ bool HandleTable::IsOpen(ViObject handle) const {
 
 ViStatus HandleTable::Close(ViObject handle) {
     // Objects die outside the lock: closing a session releases its transport,
-    // which may talk to the device.
+    // which may talk to the device. The owned objects go first, the owner
+    // last, as the owner's device sources may outlive nothing they serve.
     std::vector<Entry> closed;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -39,7 +40,7 @@ ViStatus HandleTable::Close(ViObject handle) {
         if (it == entries_.end()) {
             return VI_ERROR_INV_OBJECT;
         }
-        closed.push_back(std::move(it->second));
+        Entry owner = std::move(it->second);
         entries_.erase(it);
         for (auto owned = entries_.begin(); owned != entries_.end();) {
             if (owned->second.owner == handle) {
@@ -49,6 +50,7 @@ ViStatus HandleTable::Close(ViObject handle) {
                 ++owned;
             }
         }
+        closed.push_back(std::move(owner));
     }
     return VI_SUCCESS;
 }
