@@ -1,31 +1,8 @@
 #include "EmptyCaption.h"
 
-#include <QGuiApplication>
 #include <QWidget>
-#include <cstdlib>
-#include <cstring>
 
-#if QT_CONFIG(xcb)
-#include <xcb/xcb.h>
-#endif
-
-namespace {
-
-#if QT_CONFIG(xcb)
-xcb_atom_t InternAtom(xcb_connection_t* connection, const char* name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    if (reply == nullptr) {
-        return XCB_ATOM_NONE;
-    }
-    const xcb_atom_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-}
-#endif
-
-}  // namespace
+#include "XcbAtom.h"
 
 void KeepCaptionEmpty(QWidget& window) {
     if (!window.windowTitle().isEmpty()) {
@@ -34,16 +11,12 @@ void KeepCaptionEmpty(QWidget& window) {
     const auto id = static_cast<unsigned int>(window.winId());
 #if QT_CONFIG(xcb)
     // Other platforms show the empty title as it is.
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        return;
-    }
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    xcb_connection_t* connection = ApplicationXcbConnection();
     if (connection == nullptr) {
         return;
     }
-    const xcb_atom_t name = InternAtom(connection, "_NET_WM_NAME");
-    const xcb_atom_t utf8 = InternAtom(connection, "UTF8_STRING");
+    const xcb_atom_t name = XcbAtom(connection, "_NET_WM_NAME");
+    const xcb_atom_t utf8 = XcbAtom(connection, "UTF8_STRING");
     if (name == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE) {
         return;
     }

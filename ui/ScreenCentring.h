@@ -5,8 +5,10 @@
 class QWidget;
 
 // Centres a top-level window on its screen with the frame the window manager
-// gives it, which is known only once the window is framed and shown: at its
-// first exposure. Qt's own placement guesses the frame, and misses.
+// gives it. Qt's own placement guesses the frame, and misses. Where the
+// window manager tells the frame in advance (_NET_REQUEST_FRAME_EXTENTS), the
+// window is mapped in its place; the frame is checked again at the first
+// exposure, when every window manager has framed it.
 class ScreenCentring : public QObject {
     Q_OBJECT
 
