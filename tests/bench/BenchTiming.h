@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <vector>
 
 // What every benchmark here reports: medians of repeated wall-clock timings.
@@ -15,6 +16,17 @@ inline double Median(std::vector<double> samples) {
 inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
+}
+
+// The median time of `repetitions` runs of `work`, in milliseconds.
+inline double MedianMilliseconds(int repetitions, const std::function<void()>& work) {
+    std::vector<double> samples;
+    for (int r = 0; r < repetitions; ++r) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        samples.push_back(MillisecondsSince(start));
+    }
+    return Median(samples);
 }
 
 }  // namespace bench

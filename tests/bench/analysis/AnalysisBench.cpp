@@ -27,21 +27,11 @@
 
 namespace {
 
-using bench::Median;
+using bench::MedianMilliseconds;
 using bench::MillisecondsSince;
 
 constexpr int kRepetitions = 21;
 constexpr int kWindowRepetitions = 9;
-
-double MedianMilliseconds(int repetitions, const std::function<void()>& work) {
-    std::vector<double> samples;
-    for (int r = 0; r < repetitions; ++r) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        samples.push_back(MillisecondsSince(start));
-    }
-    return Median(samples);
-}
 
 void Settle() {
     for (int i = 0; i < 20; ++i) {

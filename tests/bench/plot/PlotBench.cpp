@@ -25,22 +25,12 @@
 
 namespace {
 
-using bench::Median;
-
 constexpr int kRepetitions = 9;
 constexpr int kPlotWidth = 800;
 constexpr int kPlotHeight = 500;
 
 double MedianMilliseconds(const std::function<void()>& work) {
-    std::vector<double> samples;
-    for (int r = 0; r < kRepetitions; ++r) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        samples.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
-    }
-    return Median(samples);
+    return bench::MedianMilliseconds(kRepetitions, work);
 }
 
 void Settle() {
