@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "InstrumentLink.h"
+#include "LineEnd.h"
 #include "ScopedViSession.h"
 
 namespace {
@@ -16,10 +17,7 @@ constexpr char kIdentityQuery[] = "*idn?\n";
 std::string ReplyLine(const ViByte* data, ViUInt32 delivered) {
     std::string text(reinterpret_cast<const char*>(data), delivered);
     text.resize(std::strlen(text.c_str()));
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-        text.pop_back();
-    }
-    return text;
+    return std::string(WithoutLineEnd(text));
 }
 
 std::string QueryIdentity(InstrumentLink& link, ViSession rm, const std::string& resource) {
