@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # check_system_visa.sh BUILD WORK SOURCE LIBDIR [CMAKE OPTION...]: installs libzvisa from BUILD
-# into the scratch prefix WORK/prefix, builds zorvane-burst and zorvane-share from SOURCE with ZORVANE_VISA=system
-# pointed at it (WORK/build, kept between runs so a rerun only relinks), and runs it on
+# into the scratch prefix WORK/prefix, builds zorvane-burst and zorvane-share from SOURCE with
+# ZORVANE_VISA=system pointed at it (WORK/build, kept between runs so a rerun only relinks), and runs it on
 # simulated meters: the programs build against a VISA that is not ours through visa.h alone.
 set -euo pipefail
 build=$1 work=$2 source=$3 libdir=$4
