@@ -17,20 +17,27 @@ import pyvisa
 
 SERVER, LIBRARY = sys.argv[1], sys.argv[2]
 METER = "USB0::0x7A5E::0x0C46::SIM0001::INSTR"
-BLOCKS = 30
+BLOCKS = 100
 ROUND_TRIPS = 2000
 LINKS = 50
 
 
 def block_milliseconds(meter):
-    meter.write("SAMPLE:COUNT 50000")
-    times = []
+    start = time.perf_counter()
+    readings = meter.query_binary_values("DR?", datatype="f")
+    assert len(readings) == 50000
+    return (time.perf_counter() - start) * 1000
+
+
+def median_block_milliseconds(direct, shared):
+    """Medians of blocks read in turns, so a busy moment of the machine weighs on both alike."""
+    times = {direct: [], shared: []}
+    for meter in times:
+        meter.write("SAMPLE:COUNT 50000")
     for _ in range(BLOCKS):
-        start = time.perf_counter()
-        readings = meter.query_binary_values("DR?", datatype="f")
-        times.append((time.perf_counter() - start) * 1000)
-        assert len(readings) == 50000
-    return statistics.median(times)
+        for meter, samples in times.items():
+            samples.append(block_milliseconds(meter))
+    return statistics.median(times[direct]), statistics.median(times[shared])
 
 
 def resident_kib(pid):
@@ -48,16 +55,15 @@ def wait_for_portmapper():
 
 def main():
     os.environ["ZVISA_SIM"] = f"{METER}=dcv,instant"
-    direct_rm = pyvisa.ResourceManager(LIBRARY)
-    direct = block_milliseconds(direct_rm.open_resource(METER))
-    direct_rm.close()
-
     server = subprocess.Popen([SERVER], stderr=subprocess.DEVNULL)
     try:
         wait_for_portmapper()
         idle = resident_kib(server.pid)
         rm = pyvisa.ResourceManager("@py")
-        shared = block_milliseconds(rm.open_resource("TCPIP0::127.0.0.1::inst0::INSTR"))
+        direct_rm = pyvisa.ResourceManager(LIBRARY)
+        direct, shared = median_block_milliseconds(
+            direct_rm.open_resource(METER), rm.open_resource("TCPIP0::127.0.0.1::inst0::INSTR"))
+        direct_rm.close()
         lxi = subprocess.run(["lxi", "benchmark", "-a", "127.0.0.1", "-c", str(ROUND_TRIPS)],
                              capture_output=True, text=True, timeout=120).stdout
         per_second = re.search(r"Result: ([\d.]+) requests/second", lxi).group(1)
