@@ -70,6 +70,10 @@ void InstrumentSession::Terminate() {
 
 // The session's calls may still be running in other threads, holding it;
 // they end at once, and the locks go now, not when the last of them returns.
+void InstrumentSession::StopCalls() {
+    stop_.Close();
+}
+
 void InstrumentSession::Close() {
     stop_.Close();
     device_->Locks().Release(this);
