@@ -57,7 +57,8 @@ void StoreAttribute(const SessionAttributes::Value& value, void* out) {
 InstrumentSession::InstrumentSession(std::shared_ptr<SharedDevice> device,
                                      const std::string& resource)
     : device_(std::move(device)),
-      attributes_(resource, device_->Identity(), device_->Capabilities()) {}
+      attributes_(resource, device_->Identity(), device_->Capabilities(),
+                  device_->InterruptInMaxPacket()) {}
 
 InstrumentSession::~InstrumentSession() {
     device_->Locks().Release(this);
