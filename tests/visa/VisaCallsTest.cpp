@@ -150,6 +150,16 @@ TEST_F(VisaCallsTest, FindCountsMatchesInOrderAndSkipsOtherProducts) {
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(list, VI_NULL);
     EXPECT_EQ(viFindRsrc(rm, "USB[0-9", &list, &count, desc), VI_ERROR_INV_EXPR);
+
+    // A meter picked by model and serial number, as scripts do.
+    const char* const kBySerial =
+        "?*INSTR{VI_ATTR_MANF_ID==0x7A5E && VI_ATTR_USB_SERIAL_NUM==\"B2\"}";
+    ASSERT_EQ(viFindRsrc(rm, kBySerial, VI_NULL, &count, desc), VI_SUCCESS);
+    EXPECT_EQ(count, 1u);
+    EXPECT_STREQ(desc, "USB1::0x7A5E::0x0C46::B2::INSTR");
+    EXPECT_EQ(viFindRsrc(rm, "?*{VI_ATTR_MODEL_CODE>=0x0C46}", VI_NULL, &count, desc), VI_SUCCESS);
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(viFindRsrc(rm, "?*{VI_ATTR_MANF_ID===1}", VI_NULL, &count, desc), VI_ERROR_INV_EXPR);
 }
 
 // On this machine the libusb provider lists nothing, so without ZVISA_SIM
