@@ -57,7 +57,8 @@ void StoreAttribute(const SessionAttributes::Value& value, void* out) {
 InstrumentSession::InstrumentSession(std::shared_ptr<SharedDevice> device,
                                      const std::string& resource)
     : device_(std::move(device)),
-      attributes_(resource, device_->Identity(), device_->Capabilities()) {}
+      attributes_(resource, device_->Identity(), device_->Capabilities(),
+                  device_->InterruptInMaxPacket()) {}
 
 InstrumentSession::~InstrumentSession() {
     device_->Locks().Release(this);
@@ -70,6 +71,10 @@ void InstrumentSession::Terminate() {
 
 // The session's calls may still be running in other threads, holding it;
 // they end at once, and the locks go now, not when the last of them returns.
+void InstrumentSession::StopCalls() {
+    stop_.Close();
+}
+
 void InstrumentSession::Close() {
     stop_.Close();
     device_->Locks().Release(this);

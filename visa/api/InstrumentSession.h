@@ -31,6 +31,10 @@ public:
     // viClose: as Terminate, for every call to come as well; gives back the
     // session's locks.
     void Close();
+    // The first half of Close: calls in progress and to come are stopped,
+    // without waking them yet. Closing several sessions stops all before
+    // waking any, so none takes the device another is giving back.
+    void StopCalls();
 
     usbtmc::IoResult Write(const ViByte* data, ViUInt32 count);
     usbtmc::IoResult Read(ViByte* buffer, ViUInt32 count);

@@ -10,6 +10,8 @@ namespace zvisa {
 namespace {
 
 constexpr const char* kLibraryMaker = "Zorvane";
+// No VXI manufacturer ID was ever assigned to this library's maker.
+constexpr ViUInt16 kLibraryMakerId = 0;
 constexpr ViUInt32 kImplementationVersion = ZVISA_IMPL_VERSION;
 
 using Kind = SessionAttributes::Kind;
@@ -37,8 +39,12 @@ bool IsBoolean(ViAttrState value) {
 
 SessionAttributes::SessionAttributes(const std::string& resource,
                                      const UsbInterfaceIdentity& identity,
-                                     const usbtmc::DeviceCapabilities& capabilities)
-    : resource_(resource), identity_(identity), ieee4882_(capabilities.ieee4882) {
+                                     const usbtmc::DeviceCapabilities& capabilities,
+                                     ViUInt16 interruptInMaxPacket)
+    : maxInterruptSize_(interruptInMaxPacket),
+      resource_(resource),
+      identity_(identity),
+      ieee4882_(capabilities.ieee4882) {
     const std::optional<ResourceName> name = ResourceName::Parse(resource);
     if (name && name->IsUsb()) {
         resource_ = name->Expanded();
@@ -72,6 +78,20 @@ ViStatus SessionAttributes::Set(ViAttr attribute, ViAttrState value) {
                 return VI_ERROR_NSUP_ATTR_STATE;
             }
             termChar_ = static_cast<ViUInt8>(value);
+            return VI_SUCCESS;
+        case VI_ATTR_USB_MAX_INTR_SIZE:
+            if (value > std::numeric_limits<ViUInt16>::max()) {
+                return VI_ERROR_NSUP_ATTR_STATE;
+            }
+            maxInterruptSize_ = static_cast<ViUInt16>(value);
+            return VI_SUCCESS;
+        // USB488 messages go as DEV_DEP_MSG; the vendor-specific protocol has
+        // no meaning for this meter.
+        case VI_ATTR_IO_PROT:
+            if (value != VI_PROT_NORMAL) {
+                return VI_ERROR_NSUP_ATTR_STATE;
+            }
+            ioProtocol_ = static_cast<ViUInt16>(value);
             return VI_SUCCESS;
         case VI_ATTR_TERMCHAR_EN:
         case VI_ATTR_SEND_END_EN:
@@ -109,6 +129,10 @@ std::optional<Value> SessionAttributes::IoValue(ViAttr attribute) const {
             return Number(Kind::kBoolean, sendEnd_ ? VI_TRUE : VI_FALSE);
         case VI_ATTR_SUPPRESS_END_EN:
             return Number(Kind::kBoolean, suppressEnd_ ? VI_TRUE : VI_FALSE);
+        case VI_ATTR_USB_MAX_INTR_SIZE:
+            return Number(Kind::kUInt16, maxInterruptSize_);
+        case VI_ATTR_IO_PROT:
+            return Number(Kind::kUInt16, ioProtocol_);
         default:
             return std::nullopt;
     }
@@ -124,6 +148,8 @@ std::optional<Value> SessionAttributes::ResourceValue(ViAttr attribute) const {
             return Number(Kind::kUInt16, VI_INTF_USB);
         case VI_ATTR_INTF_NUM:
             return Number(Kind::kUInt16, board_);
+        case VI_ATTR_INTF_INST_NAME:
+            return Text("USB" + std::to_string(board_));
         case VI_ATTR_MANF_ID:
             return Number(Kind::kUInt16, vendorId_);
         case VI_ATTR_MODEL_CODE:
@@ -153,6 +179,20 @@ std::optional<Value> SessionAttributes::LibraryValue(ViAttr attribute) {
             return Number(Kind::kUInt32, kImplementationVersion);
         case VI_ATTR_RSRC_MANF_NAME:
             return Text(kLibraryMaker);
+        case VI_ATTR_RSRC_MANF_ID:
+            return Number(Kind::kUInt16, kLibraryMakerId);
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<Value> SessionAttributes::ManagerValue(ViAttr attribute) {
+    switch (attribute) {
+        case VI_ATTR_RSRC_NAME:
+        case VI_ATTR_RSRC_CLASS:
+            return Text("");
+        case VI_ATTR_RSRC_LOCK_STATE:
+            return Number(Kind::kUInt32, VI_NO_LOCK);
         default:
             return std::nullopt;
     }

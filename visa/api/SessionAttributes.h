@@ -27,7 +27,8 @@ public:
 
     // `resource` is the resource's full name as listed.
     SessionAttributes(const std::string& resource, const UsbInterfaceIdentity& identity,
-                      const usbtmc::DeviceCapabilities& capabilities);
+                      const usbtmc::DeviceCapabilities& capabilities,
+                      ViUInt16 interruptInMaxPacket = 0);
 
     // The value, or empty when the session has no such attribute.
     std::optional<Value> Get(ViAttr attribute) const;
@@ -36,6 +37,9 @@ public:
 
     // What the library itself reports, for any session.
     static std::optional<Value> LibraryValue(ViAttr attribute);
+    // What a resource manager session reports besides: it names no
+    // resource and is never locked.
+    static std::optional<Value> ManagerValue(ViAttr attribute);
 
     ViUInt32 TimeoutMs() const { return timeoutMs_; }
     bool SendEnd() const { return sendEnd_; }
@@ -50,6 +54,8 @@ private:
     std::atomic<bool> termCharEnabled_{false};
     std::atomic<bool> sendEnd_{true};
     std::atomic<bool> suppressEnd_{false};
+    std::atomic<ViUInt16> maxInterruptSize_{0};
+    std::atomic<ViUInt16> ioProtocol_{VI_PROT_NORMAL};
 
     std::string resource_;
     ViUInt16 board_ = 0;

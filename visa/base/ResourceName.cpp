@@ -13,6 +13,9 @@ constexpr std::string_view kSeparator = "::";
 constexpr std::array<std::string_view, 7> kResourceClasses = {
     "INSTR", "RAW", "SOCKET", "INTFC", "BACKPLANE", "MEMACC", "SERVANT"};
 constexpr unsigned kMaxBoard = 999999;
+// What a VI_FIND_BUFLEN buffer holds with its NUL: a longer name could only
+// be handed out cut short, and the cut name would designate nothing.
+constexpr std::size_t kMaxNameLength = 255;
 
 bool IsPrintable(char c) {
     return c >= ' ' && c < 0x7F;
@@ -65,7 +68,8 @@ std::string Hex16(unsigned value) {
 }  // namespace
 
 std::optional<ResourceName> ResourceName::Parse(std::string_view text) {
-    if (text.empty() || !std::all_of(text.begin(), text.end(), IsPrintable)) {
+    if (text.empty() || text.size() > kMaxNameLength ||
+        !std::all_of(text.begin(), text.end(), IsPrintable)) {
         return std::nullopt;
     }
     const std::vector<std::string_view> parts = SplitFields(text);
@@ -104,6 +108,9 @@ std::optional<ResourceName> ResourceName::Parse(std::string_view text) {
     if (name.IsUsb() && !name.NormalizeUsbFields()) {
         return std::nullopt;
     }
+    if (name.Expanded().size() > kMaxNameLength) {
+        return std::nullopt;
+    }
     return name;
 }
 
@@ -133,6 +140,23 @@ bool ResourceName::NormalizeUsbFields() {
         }
     }
     return true;
+}
+
+ViUInt16 ResourceName::InterfaceCode() const {
+    constexpr std::array<std::pair<std::string_view, ViUInt16>, 6> kCodes = {{
+        {"GPIB", VI_INTF_GPIB},
+        {"VXI", VI_INTF_VXI},
+        {"ASRL", VI_INTF_ASRL},
+        {"PXI", VI_INTF_PXI},
+        {"TCPIP", VI_INTF_TCPIP},
+        {"USB", VI_INTF_USB},
+    }};
+    for (const auto& [name, code] : kCodes) {
+        if (interfaceType_ == name) {
+            return code;
+        }
+    }
+    return 0;
 }
 
 std::string ResourceName::Expanded() const {

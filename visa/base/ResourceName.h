@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "visa.h"
+
 namespace zvisa {
 
 // The syntax of a VISA resource string, e.g. "USB0::0x7A5E::0x0C46::SN1::INSTR":
@@ -19,6 +21,8 @@ public:
 
     bool IsUsb() const { return interfaceType_ == "USB"; }
     const std::string& InterfaceType() const { return interfaceType_; }  // upper case
+    // VI_INTF_USB and the like; 0 for a type VISA has no code for.
+    ViUInt16 InterfaceCode() const;
     bool HasExplicitClass() const { return explicitClass_; }
     const std::string& ResourceClass() const { return resourceClass_; }
     // The address fields between the board and the class, as written.
