@@ -31,11 +31,6 @@ constexpr std::size_t kMaxSmallRecord = 4096;
 constexpr std::size_t kMaxDatagram = 8192;
 constexpr auto kMonitorInterval = std::chrono::milliseconds(100);
 
-std::string ChannelName(int channel) {
-    static const char* const kNames[] = {"core", "abort", "portmapper"};
-    return kNames[channel];
-}
-
 }  // namespace
 
 ShareServer::ShareServer(ShareConfig config, InstrumentLink& visa)
@@ -83,12 +78,24 @@ ShareServer::StartResult ShareServer::Start(std::string& error) {
     return StartResult::kStarted;
 }
 
+std::string ShareServer::ChannelName(Channel channel) {
+    switch (channel) {
+        case Channel::kCore:
+            return "core";
+        case Channel::kAbort:
+            return "abort";
+        case Channel::kPortmapper:
+            break;
+    }
+    return "portmapper";
+}
+
 bool ShareServer::ListenOnAll(Channel channel, std::uint16_t port, std::string& error) {
     for (NetAddress address : config_.listen) {
         address.SetPort(port);
         UniqueFd fd = ListenTcp(address, error);
         if (!fd.Valid()) {
-            error = ChannelName(static_cast<int>(channel)) + " channel: " + error;
+            error = ChannelName(channel) + " channel: " + error;
             return false;
         }
         // The first address's port, chosen by the system, is every address's port.
@@ -99,8 +106,7 @@ bool ShareServer::ListenOnAll(Channel channel, std::uint16_t port, std::string& 
         return true;
     }
     (channel == Channel::kCore ? corePort_ : abortPort_) = port;
-    ShareLog(ChannelName(static_cast<int>(channel)) + " channel on TCP port " +
-             std::to_string(port));
+    ShareLog(ChannelName(channel) + " channel on TCP port " + std::to_string(port));
     return true;
 }
 

@@ -65,6 +65,7 @@ private:
         std::thread thread;
     };
 
+    static std::string ChannelName(Channel channel);
     bool ListenOnAll(Channel channel, std::uint16_t port, std::string& error);
     StartResult StartPortmapper(std::string& error);
     bool RegisterWithRpcbind(std::string& error);
