@@ -13,17 +13,17 @@
 #include <string_view>
 #include <vector>
 
-#include "AtomicFile.h"
-#include "ConsoleReport.h"
-#include "InterruptCleanup.h"
-#include "MeasurementRun.h"
-#include "MeterList.h"
-#include "ReadingStatistics.h"
-#include "ReadingsCsv.h"
-#include "RunRecord.h"
-#include "SampleInterval.h"
-#include "Version.h"
-#include "WelchSpectrum.h"
+#include "analysis/ReadingStatistics.h"
+#include "analysis/SampleInterval.h"
+#include "analysis/WelchSpectrum.h"
+#include "app/ConsoleReport.h"
+#include "csv/ReadingsCsv.h"
+#include "res/Version.h"
+#include "run/MeasurementRun.h"
+#include "run/MeterList.h"
+#include "run/RunRecord.h"
+#include "save/AtomicFile.h"
+#include "save/InterruptCleanup.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "CMeterDlg.h"
+#include "ui/CMeterDlg.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -12,18 +12,18 @@
 #include <ctime>
 #include <memory>
 
-#include "AppIcon.h"
-#include "CAboutBox.h"
-#include "CMSFlexGrid.h"
-#include "DialogUnits.h"
-#include "EmptyCaption.h"
-#include "Latin1Text.h"
-#include "MeasurementRun.h"
-#include "ReadingsGridMenu.h"
-#include "ScreenCentring.h"
-#include "StatisticsWindow.h"
-#include "StringTable.h"
-#include "resource.h"
+#include "res/AppIcon.h"
+#include "res/StringTable.h"
+#include "res/resource.h"
+#include "run/MeasurementRun.h"
+#include "ui/CAboutBox.h"
+#include "ui/CMSFlexGrid.h"
+#include "ui/DialogUnits.h"
+#include "ui/EmptyCaption.h"
+#include "ui/Latin1Text.h"
+#include "ui/ReadingsGridMenu.h"
+#include "ui/ScreenCentring.h"
+#include "ui/StatisticsWindow.h"
 
 namespace {
 

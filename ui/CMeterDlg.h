@@ -4,8 +4,8 @@
 #include <QIcon>
 #include <QString>
 
-#include "LatestRun.h"
-#include "MeterWindow.h"
+#include "run/LatestRun.h"
+#include "run/MeterWindow.h"
 
 class CMSFlexGrid;
 class DialogUnits;

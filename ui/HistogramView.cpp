@@ -1,11 +1,11 @@
-#include "HistogramView.h"
+#include "ui/HistogramView.h"
 
 #include <QAreaSeries>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <algorithm>
 
-#include "ReadingHistogram.h"
+#include "analysis/ReadingHistogram.h"
 
 namespace {
 

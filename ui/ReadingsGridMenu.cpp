@@ -1,4 +1,4 @@
-#include "ReadingsGridMenu.h"
+#include "ui/ReadingsGridMenu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,11 +11,11 @@
 #include <QMenu>
 #include <QMessageBox>
 
-#include "AtomicFile.h"
-#include "CMSFlexGrid.h"
-#include "LatestRun.h"
-#include "ReadingsCsv.h"
-#include "ReadingsExport.h"
+#include "csv/ReadingsCsv.h"
+#include "run/LatestRun.h"
+#include "save/AtomicFile.h"
+#include "ui/CMSFlexGrid.h"
+#include "ui/ReadingsExport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ReadingsPlotView.h"
+#include "ui/ReadingsPlotView.h"
 
 #include <QKeyEvent>
 #include <QLineSeries>

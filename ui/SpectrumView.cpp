@@ -1,4 +1,4 @@
-#include "SpectrumView.h"
+#include "ui/SpectrumView.h"
 
 #include <QLineSeries>
 #include <QLogValueAxis>
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "AmplitudeSpectrum.h"
+#include "analysis/AmplitudeSpectrum.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "StatisticsWindow.h"
+#include "ui/StatisticsWindow.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -17,16 +17,16 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "AnalysisCsv.h"
-#include "AtomicFile.h"
-#include "HistogramView.h"
-#include "LatestRun.h"
-#include "Latin1Text.h"
-#include "ReadingStatistics.h"
-#include "ReadingsExport.h"
-#include "ReadingsPlotView.h"
-#include "SampleInterval.h"
-#include "SpectrumView.h"
+#include "analysis/ReadingStatistics.h"
+#include "analysis/SampleInterval.h"
+#include "csv/AnalysisCsv.h"
+#include "run/LatestRun.h"
+#include "save/AtomicFile.h"
+#include "ui/HistogramView.h"
+#include "ui/Latin1Text.h"
+#include "ui/ReadingsExport.h"
+#include "ui/ReadingsPlotView.h"
+#include "ui/SpectrumView.h"
 
 namespace {
 

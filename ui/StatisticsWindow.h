@@ -5,9 +5,9 @@
 #include <functional>
 #include <vector>
 
-#include "AmplitudeSpectrum.h"
-#include "ReadingHistogram.h"
-#include "WelchSpectrum.h"
+#include "analysis/AmplitudeSpectrum.h"
+#include "analysis/ReadingHistogram.h"
+#include "analysis/WelchSpectrum.h"
 
 class HistogramView;
 class LatestRun;

@@ -17,9 +17,9 @@
 #include <utility>
 #include <vector>
 
-#include "ConsoleReport.h"
-#include "MeasurementRun.h"
-#include "RunRecord.h"
+#include "app/ConsoleReport.h"
+#include "run/MeasurementRun.h"
+#include "run/RunRecord.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 
 #include "FakeRunSeams.h"
 #include "FaultMatrixLink.h"
-#include "Journal.h"
-#include "MeasurementRun.h"
-#include "ReadingText.h"
-#include "RecordingWindow.h"
-#include "RunRecord.h"
 #include "TestBlocks.h"
+#include "run/MeasurementRun.h"
+#include "run/ReadingText.h"
+#include "run/RunRecord.h"
+#include "support/Journal.h"
+#include "support/RecordingWindow.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "MeasurementRun.h"
+#include "run/MeasurementRun.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +11,11 @@
 
 #include "FakeMeterLink.h"
 #include "FakeRunSeams.h"
-#include "Journal.h"
-#include "ReadingText.h"
-#include "RecordingWindow.h"
-#include "RunRecord.h"
 #include "TestBlocks.h"
+#include "run/ReadingText.h"
+#include "run/RunRecord.h"
+#include "support/Journal.h"
+#include "support/RecordingWindow.h"
 
 namespace {
 

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "Journal.h"
-#include "MeasurementRun.h"
-#include "ReadingHistogram.h"
-#include "ReadingStatistics.h"
-#include "RecordingWindow.h"
-#include "RunRecord.h"
-#include "SampleInterval.h"
-#include "WelchSpectrum.h"
+#include "analysis/ReadingHistogram.h"
+#include "analysis/ReadingStatistics.h"
+#include "analysis/SampleInterval.h"
+#include "analysis/WelchSpectrum.h"
+#include "run/MeasurementRun.h"
+#include "run/RunRecord.h"
+#include "support/Journal.h"
+#include "support/RecordingWindow.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "CMeterDlg.h"
+#include "ui/CMeterDlg.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +20,15 @@
 #include <functional>
 #include <string>
 
-#include "CAboutBox.h"
-#include "CMSFlexGrid.h"
-#include "DialogUnits.h"
 #include "ModalCatcher.h"
 #include "ProbeDlg.h"
 #include "QtPrinters.h"
-#include "StatisticsWindow.h"
-#include "StringTable.h"
-#include "resource.h"
+#include "res/StringTable.h"
+#include "res/resource.h"
+#include "ui/CAboutBox.h"
+#include "ui/CMSFlexGrid.h"
+#include "ui/DialogUnits.h"
+#include "ui/StatisticsWindow.h"
 
 namespace {
 

@@ -18,10 +18,10 @@
 #include <functional>
 #include <vector>
 
-#include "CMSFlexGrid.h"
-#include "CMeterDlg.h"
-#include "DialogUnits.h"
 #include "QtPrinters.h"
+#include "ui/CMSFlexGrid.h"
+#include "ui/CMeterDlg.h"
+#include "ui/DialogUnits.h"
 
 namespace {
 

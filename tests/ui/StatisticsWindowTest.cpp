@@ -1,5 +1,5 @@
 // The statistics window beside a dialog that measures the simulated meter.
-#include "StatisticsWindow.h"
+#include "ui/StatisticsWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +15,11 @@
 #include <cmath>
 
 #include "DialogOnSimulatedMeter.h"
-#include "HistogramView.h"
 #include "QtPrinters.h"
-#include "ReadingStatistics.h"
-#include "ReadingsPlotView.h"
-#include "SpectrumView.h"
+#include "analysis/ReadingStatistics.h"
+#include "ui/HistogramView.h"
+#include "ui/ReadingsPlotView.h"
+#include "ui/SpectrumView.h"
 
 namespace {
 

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "BenchTiming.h"
-#include "CMeterDlg.h"
-#include "ReadingsGridMenu.h"
-#include "ReadingsPlotView.h"
-#include "StatisticsWindow.h"
+#include "ui/CMeterDlg.h"
+#include "ui/ReadingsGridMenu.h"
+#include "ui/ReadingsPlotView.h"
+#include "ui/StatisticsWindow.h"
 
 namespace {
 

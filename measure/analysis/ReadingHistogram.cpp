@@ -1,9 +1,9 @@
-#include "ReadingHistogram.h"
+#include "analysis/ReadingHistogram.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "ReadingStatistics.h"
+#include "analysis/ReadingStatistics.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "SaveTarget.h"
+#include "save/SaveTarget.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,10 +1,10 @@
-#include "WelchSpectrum.h"
+#include "analysis/WelchSpectrum.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "FftPlan.h"
-#include "ReadingStatistics.h"
+#include "analysis/FftPlan.h"
+#include "analysis/ReadingStatistics.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "AmplitudeSpectrum.h"
+#include "analysis/AmplitudeSpectrum.h"
 
 class FftPlan;
 

@@ -1,4 +1,4 @@
-#include "FftPlan.h"
+#include "analysis/FftPlan.h"
 
 #include <fftw3.h>
 

@@ -1,12 +1,12 @@
-#include "RunOutput.h"
+#include "run/RunOutput.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <limits>
 
-#include "MeterWindow.h"
-#include "ReadingText.h"
-#include "RunRecord.h"
+#include "run/MeterWindow.h"
+#include "run/ReadingText.h"
+#include "run/RunRecord.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "Journal.h"
-#include "MeterWindow.h"
+#include "run/MeterWindow.h"
+#include "support/Journal.h"
 
 class RunRecord;
 

@@ -1,9 +1,9 @@
-#include "AnalysisCsv.h"
+#include "csv/AnalysisCsv.h"
 
 #include <charconv>
 
-#include "AmplitudeSpectrum.h"
-#include "ReadingHistogram.h"
+#include "analysis/AmplitudeSpectrum.h"
+#include "analysis/ReadingHistogram.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
-#include "MeasurementRun.h"
+#include "run/MeasurementRun.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
-#include "InstrumentLink.h"
-#include "ReadingBlock.h"
-#include "RunBuffer.h"
-#include "RunOutput.h"
-#include "RunRecord.h"
-#include "RunSeams.h"
-#include "ScopedViSession.h"
+#include "instrument/InstrumentLink.h"
+#include "instrument/ScopedViSession.h"
+#include "run/ReadingBlock.h"
+#include "run/RunBuffer.h"
+#include "run/RunOutput.h"
+#include "run/RunRecord.h"
+#include "run/RunSeams.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "MeterList.h"
+#include "run/MeterList.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "InstrumentLink.h"
-#include "LineEnd.h"
-#include "ScopedViSession.h"
+#include "instrument/InstrumentLink.h"
+#include "instrument/ScopedViSession.h"
+#include "run/LineEnd.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "RunSeams.h"
+#include "run/RunSeams.h"
 
 // One buffer of a run, taken from and given back to the run's seams. Release()
 // hands it back at the point the run chooses; the destructor catches the rest.

@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "save/AtomicFile.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -11,8 +11,8 @@
 #include <optional>
 #include <system_error>
 
-#include "InterruptCleanup.h"
-#include "SaveTarget.h"
+#include "save/InterruptCleanup.h"
+#include "save/SaveTarget.h"
 
 namespace {
 

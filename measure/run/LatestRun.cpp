@@ -1,4 +1,4 @@
-#include "LatestRun.h"
+#include "run/LatestRun.h"
 
 std::shared_ptr<RunRecord> LatestRun::Begin(std::time_t startedAt) {
     overlapped_ = depth_ > 0;

@@ -1,4 +1,4 @@
-#include "LineEnd.h"
+#include "run/LineEnd.h"
 
 std::string_view WithoutLineEnd(std::string_view text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {

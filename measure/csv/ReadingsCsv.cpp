@@ -1,8 +1,8 @@
-#include "ReadingsCsv.h"
+#include "csv/ReadingsCsv.h"
 
-#include "LineEnd.h"
-#include "LocalTime.h"
-#include "RunRecord.h"
+#include "run/LineEnd.h"
+#include "run/LocalTime.h"
+#include "run/RunRecord.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "LocalTime.h"
+#include "run/LocalTime.h"
 
 std::string LocalTimeText(std::time_t when, const char* format, const char* unknown) {
     std::tm local{};

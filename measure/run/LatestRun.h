@@ -3,7 +3,7 @@
 #include <ctime>
 #include <memory>
 
-#include "RunRecord.h"
+#include "run/RunRecord.h"
 
 // The record of the run begun last, and whether it can be taken as a whole.
 // The Measurement button stays enabled, so a run can begin inside another

@@ -1,4 +1,4 @@
-#include "InterruptCleanup.h"
+#include "save/InterruptCleanup.h"
 
 #include <signal.h>
 #include <unistd.h>

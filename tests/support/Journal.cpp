@@ -1,4 +1,4 @@
-#include "Journal.h"
+#include "support/Journal.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "RunBuffer.h"
+#include "run/RunBuffer.h"
 
 RunBuffer::RunBuffer(const RunSeams& seams, std::size_t size)
     : seams_(seams), data_(seams.allocate(size)), size_(size) {}

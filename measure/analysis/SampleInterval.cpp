@@ -1,4 +1,4 @@
-#include "SampleInterval.h"
+#include "analysis/SampleInterval.h"
 
 namespace SampleInterval {
 

@@ -1,8 +1,8 @@
-#include "RecordingWindow.h"
+#include "support/RecordingWindow.h"
 
 #include <gtest/gtest.h>
 
-#include "RunRecord.h"
+#include "run/RunRecord.h"
 
 void RecordingWindow::ResetCommandLog() {
     logRows.clear();

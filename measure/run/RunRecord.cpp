@@ -1,4 +1,4 @@
-#include "RunRecord.h"
+#include "run/RunRecord.h"
 
 void RunRecord::AddLogRow(const std::string& timeText, const std::string& commandText) {
     logRows_.push_back({timeText, commandText});

@@ -1,10 +1,10 @@
-#include "RunSeams.h"
+#include "run/RunSeams.h"
 
 #include <chrono>
 #include <ctime>
 #include <new>
 
-#include "LocalTime.h"
+#include "run/LocalTime.h"
 
 namespace {
 
