@@ -47,7 +47,7 @@ protected:
         menu_ = dlg_->findChild<ReadingsGridMenu*>();
         ASSERT_NE(menu_, nullptr);
         menu_->SetReporter([this](const QString& text) { reports_ << text; });
-        menu_->SetPathChooser([this] {
+        menu_->SetPathChooser([this](const QString&, const QString&) {
             ++choices_;
             return chosenPath_;
         });
