@@ -25,6 +25,7 @@
 #include "QtPrinters.h"
 #include "res/StringTable.h"
 #include "res/resource.h"
+#include "support/RunTexts.h"
 #include "ui/CAboutBox.h"
 #include "ui/CMSFlexGrid.h"
 #include "ui/DialogUnits.h"
@@ -53,12 +54,10 @@ void ExpectFullBurst(const CMeterDlg& dlg) {
     const CMSFlexGrid& log = dlg.LogGrid();
     EXPECT_EQ(Cell(log, 0, 0), "Timer");
     EXPECT_EQ(Cell(log, 0, 1), "Comand");
-    const QStringList commands = {"VOLT:NPLC 0.001\n", "VOLT:RANGE:AUTO 0\n", "TRIGGER:DELAY 0\n",
-                                  "SAMPLE:COUNT 50000\n", "DR?\n"};
     const QRegularExpression time(QStringLiteral("^([01]\\d|2[0-3]):[0-5]\\d:[0-5]\\d$"));
     for (int row = 1; row <= 5; ++row) {
         EXPECT_TRUE(time.match(Cell(log, row, 0)).hasMatch()) << Cell(log, row, 0).toStdString();
-        EXPECT_EQ(Cell(log, row, 1), commands[row - 1]);
+        EXPECT_EQ(Cell(log, row, 1).toStdString(), RunTexts::kVoltsCommands[row - 1]);
     }
     for (int row = 6; row < log.Rows(); ++row) {
         EXPECT_EQ(Cell(log, row, 0), QString());
@@ -291,10 +290,9 @@ TEST_F(CMeterDlgTest, FailedRunShowsMessageAndKeepsRows) {
         bool identityShown;
     };
     const Case cases[] = {
-        {"AC volts", "acv,instant",
-         "Please set the function(DCV or DCI).\n And click the \" Measurement\" button ", true},
+        {"AC volts", "acv,instant", QString::fromStdString(RunTexts::kFunctionMessage), true},
         // Expects no real meter on the bus, as on a build machine.
-        {"no meter", nullptr, "Find resource manager failed.", false},
+        {"no meter", nullptr, QString::fromStdString(RunTexts::kNoMeterMessage), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -346,7 +344,8 @@ TEST_F(CMeterDlgTest, ShorterRunKeepsEarlierTail) {
     ModalCatcher dialogs;
     dlg.OnOK();
 
-    EXPECT_EQ(dialogs.Texts(), QStringList{"Only 248 of 50000 readings were received."});
+    EXPECT_EQ(dialogs.Texts(),
+              QStringList{QString::fromStdString(RunTexts::ShortBlockMessage(248))});
     EXPECT_EQ(Cell(dlg.ReadingsGrid(), 1, 0), "0");
     EXPECT_EQ(Cell(dlg.ReadingsGrid(), 248, 0), "247");
     EXPECT_EQ(Cell(dlg.ReadingsGrid(), 301, 0), "x");
