@@ -16,9 +16,11 @@ struct SpectrumPeak {
 struct AmplitudeSpectrum {
     double binWidthHz = 0.0;
     std::vector<double> density;
-    std::size_t segmentLength = 0;    // readings per Welch segment
-    std::size_t segmentCount = 0;     // segments averaged
-    std::vector<SpectrumPeak> peaks;  // the largest first
+    std::size_t segmentLength = 0;  // readings per Welch segment
+    std::size_t segmentCount = 0;   // segments averaged
+    // At most five, the largest first: those standing clearly above the
+    // noise floor around them; none for noise alone.
+    std::vector<SpectrumPeak> peaks;
 
     double FrequencyOf(std::size_t bin) const { return binWidthHz * static_cast<double>(bin); }
 };

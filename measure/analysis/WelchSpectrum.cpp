@@ -12,6 +12,12 @@ constexpr double kPi = 3.14159265358979323846;
 // A Hann peak's main lobe spans two bins each side of its top; a tone
 // between bins leans one more. Beyond this a peak is someone else's.
 constexpr std::size_t kMaxPeakHalfWidth = 6;
+// A peak is listed when its top's density stands this many times above the
+// median density of the bins around it (18 dB). Noise alone, even the
+// largest of 16384 bins of a single segment, stays below 5 times its median;
+// a tone's few bins do not move the median of 65.
+constexpr double kPeakMargin = 8.0;
+constexpr std::size_t kFloorHalfWidth = 32;
 
 // The periodic Hann window: the one whose bins line up with the FFT's.
 std::vector<double> HannWindow(std::size_t length) {
@@ -48,15 +54,32 @@ std::pair<std::size_t, std::size_t> PeakExtent(const std::vector<double>& power,
     return {first, last};
 }
 
-// Each local maximum above 0 Hz with the power of its whole peak; its
-// frequency is the power-weighted centre, which finds a tone between bins.
+// The median power of the bins within kFloorHalfWidth of `top`, 0 Hz left
+// out: the noise floor where the peak stands.
+double LocalFloor(const std::vector<double>& power, std::size_t top) {
+    const std::size_t first = top > kFloorHalfWidth + 1 ? top - kFloorHalfWidth : 1;
+    const std::size_t end = std::min(power.size(), top + kFloorHalfWidth + 1);
+    std::vector<double> around(power.begin() + static_cast<std::ptrdiff_t>(first),
+                               power.begin() + static_cast<std::ptrdiff_t>(end));
+    const auto middle = around.begin() + static_cast<std::ptrdiff_t>(around.size() / 2);
+    std::nth_element(around.begin(), middle, around.end());
+    return *middle;
+}
+
+// A local maximum above 0 Hz whose density stands kPeakMargin times above
+// its local floor; powers compare with the margin squared.
+bool StandsAboveFloor(const std::vector<double>& power, std::size_t k) {
+    const bool top = power[k] > power[k - 1] && (k + 1 == power.size() || power[k] >= power[k + 1]);
+    return top && power[k] > kPeakMargin * kPeakMargin * LocalFloor(power, k);
+}
+
+// The peaks that stand above the noise, with the power of each whole peak;
+// its frequency is the power-weighted centre, which finds a tone between bins.
 std::vector<SpectrumPeak> LargestPeaks(const std::vector<double>& power, double binWidthHz,
                                        std::size_t count) {
     std::vector<std::pair<double, SpectrumPeak>> peaks;  // power, peak
     for (std::size_t k = 1; k < power.size(); ++k) {
-        const bool top =
-            power[k] > power[k - 1] && (k + 1 == power.size() || power[k] >= power[k + 1]);
-        if (!top) {
+        if (!StandsAboveFloor(power, k)) {
             continue;
         }
         const auto [first, last] = PeakExtent(power, k);

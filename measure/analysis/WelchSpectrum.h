@@ -24,7 +24,9 @@ public:
     // The spectrum of `values` taken `sampleIntervalSeconds` apart, in
     // segments of `segmentLength`, or of all readings when there are fewer.
     // Non-finite readings count as the mean of the finite ones. Empty below
-    // kMinSegmentLength finite readings.
+    // kMinSegmentLength finite readings. Lists the largest kPeakCount peaks
+    // whose top density is 8 times the median density of the 65 bins around
+    // it or more.
     AmplitudeSpectrum Of(const std::vector<float>& values, double sampleIntervalSeconds,
                          std::size_t segmentLength = kDefaultSegmentLength);
 
