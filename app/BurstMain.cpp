@@ -13,17 +13,17 @@
 #include <string_view>
 #include <vector>
 
-#include "AtomicFile.h"
-#include "ConsoleReport.h"
-#include "InterruptCleanup.h"
-#include "MeasurementRun.h"
-#include "MeterList.h"
-#include "ReadingStatistics.h"
-#include "ReadingsCsv.h"
-#include "RunRecord.h"
-#include "SampleInterval.h"
-#include "Version.h"
-#include "WelchSpectrum.h"
+#include "analysis/ReadingStatistics.h"
+#include "analysis/SampleInterval.h"
+#include "analysis/WelchSpectrum.h"
+#include "app/ConsoleReport.h"
+#include "csv/ReadingsCsv.h"
+#include "res/Version.h"
+#include "run/MeasurementRun.h"
+#include "run/MeterList.h"
+#include "run/RunRecord.h"
+#include "save/AtomicFile.h"
+#include "save/InterruptCleanup.h"
 
 namespace {
 
@@ -70,9 +70,10 @@ Options:
   --stats                 after the run, write to standard error one line
                           per figure: "mean <value>", "std <value>" (the
                           RMS of the AC part), "pp <value>" (peak to peak),
-                          then "peak <Hz> <RMS amplitude>" for the five
-                          largest peaks of the spectrum (Welch, Hann window,
-                          4096 readings a segment), largest first
+                          then "peak <Hz> <RMS amplitude>" for up to five
+                          peaks of the spectrum (Welch, Hann window, 4096
+                          readings a segment) that stand 8 times above the
+                          noise floor around them, largest first
   --line-frequency HZ     the mains frequency, 50 (default) or 60: a reading
                           takes 0.001 of its period, which sets the
                           spectrum's frequencies

@@ -1,8 +1,8 @@
-#include "CMeterApp.h"
+#include "app/CMeterApp.h"
 
-#include "AppIcon.h"
-#include "CMeterDlg.h"
-#include "Version.h"
+#include "res/AppIcon.h"
+#include "res/Version.h"
+#include "ui/CMeterDlg.h"
 
 CMeterApp::CMeterApp(int& argc, char** argv) : m_app(argc, argv) {
     QApplication::setApplicationName(QStringLiteral("Zorvane"));

@@ -1,6 +1,6 @@
-#include "ConsoleReport.h"
+#include "app/ConsoleReport.h"
 
-#include "LineEnd.h"
+#include "run/LineEnd.h"
 
 namespace {
 

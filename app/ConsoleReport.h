@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "MeterWindow.h"
+#include "run/MeterWindow.h"
 
 // Where the console runner has a run show its results: a report on a stream
 // as the run goes, one line for each thing the window would show and a

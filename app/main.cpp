@@ -1,6 +1,6 @@
 // zorvane: the window. Everything happens inside the main dialog's own loop.
-#include "CMeterApp.h"
-#include "InterruptCleanup.h"
+#include "app/CMeterApp.h"
+#include "save/InterruptCleanup.h"
 
 int main(int argc, char** argv) {
     InterruptCleanup::Install();

@@ -1,4 +1,4 @@
-#include "InstrumentLink.h"
+#include "instrument/InstrumentLink.h"
 
 #include <algorithm>
 #include <cstring>

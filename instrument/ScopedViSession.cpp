@@ -1,4 +1,4 @@
-#include "ScopedViSession.h"
+#include "instrument/ScopedViSession.h"
 
 void ScopedViSession::Adopt(ViSession session) {
     Close();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InstrumentLink.h"
+#include "instrument/InstrumentLink.h"
 
 // A VISA session opened through a link. Close() ends it at the point the
 // caller chooses; the destructor closes whatever is still open.

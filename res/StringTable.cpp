@@ -1,6 +1,6 @@
-#include "StringTable.h"
+#include "res/StringTable.h"
 
-#include "resource.h"
+#include "res/resource.h"
 
 const StringTable& StringTable::Application() {
     static const StringTable table = [] {

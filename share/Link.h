@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "InstrumentLink.h"
+#include "instrument/InstrumentLink.h"
 #include "share/NetAddress.h"
 #include "vxi11/Vxi11Protocol.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "InstrumentLink.h"
+#include "instrument/InstrumentLink.h"
 
 // The meters the server offers, by their VXI-11 device names: `instN` in the order the VISA
 // library lists them (as `zorvane-burst --list` prints them), and the gateway name

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "InstrumentLink.h"
-#include "Version.h"
+#include "instrument/InstrumentLink.h"
+#include "res/Version.h"
 #include "share/ShareLog.h"
 #include "share/ShareOptions.h"
 #include "share/ShareServer.h"

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "InstrumentLink.h"
+#include "instrument/InstrumentLink.h"
 #include "share/Cidr.h"
 #include "share/CoreChannel.h"
 #include "share/LinkTable.h"

@@ -1,11 +1,11 @@
-#include "CAboutBox.h"
+#include "ui/CAboutBox.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-#include "AppIcon.h"
-#include "DialogUnits.h"
-#include "Version.h"
+#include "res/AppIcon.h"
+#include "res/Version.h"
+#include "ui/DialogUnits.h"
 
 namespace {
 

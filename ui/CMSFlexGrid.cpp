@@ -1,4 +1,4 @@
-#include "CMSFlexGrid.h"
+#include "ui/CMSFlexGrid.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <map>
 
-#include "FlexGridDelegate.h"
-#include "FlexGridHeader.h"
-#include "FlexGridModel.h"
-#include "Latin1Text.h"
-#include "LineEnd.h"
+#include "run/LineEnd.h"
+#include "ui/FlexGridDelegate.h"
+#include "ui/FlexGridHeader.h"
+#include "ui/FlexGridModel.h"
+#include "ui/Latin1Text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "CMeterDlg.h"
+#include "ui/CMeterDlg.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -12,18 +12,18 @@
 #include <ctime>
 #include <memory>
 
-#include "AppIcon.h"
-#include "CAboutBox.h"
-#include "CMSFlexGrid.h"
-#include "DialogUnits.h"
-#include "EmptyCaption.h"
-#include "Latin1Text.h"
-#include "MeasurementRun.h"
-#include "ReadingsGridMenu.h"
-#include "ScreenCentring.h"
-#include "StatisticsWindow.h"
-#include "StringTable.h"
-#include "resource.h"
+#include "res/AppIcon.h"
+#include "res/StringTable.h"
+#include "res/resource.h"
+#include "run/MeasurementRun.h"
+#include "ui/CAboutBox.h"
+#include "ui/CMSFlexGrid.h"
+#include "ui/DialogUnits.h"
+#include "ui/EmptyCaption.h"
+#include "ui/Latin1Text.h"
+#include "ui/ReadingsGridMenu.h"
+#include "ui/ScreenCentring.h"
+#include "ui/StatisticsWindow.h"
 
 namespace {
 
@@ -87,7 +87,13 @@ CMSFlexGrid* MakeGrid(QWidget* parent, const char* name, int rows, const QRect& 
 CMeterDlg::CMeterDlg(QWidget* parent) : CMeterDlg(StringTable::Application(), parent) {}
 
 CMeterDlg::CMeterDlg(const StringTable& strings, QWidget* parent)
-    : QDialog(parent), m_strings(strings), m_hIcon(LoadAppIcon()) {
+    : QDialog(parent),
+      m_strings(strings),
+      m_hIcon(LoadAppIcon()),
+      // Only what is queued now; a drain never waits for more.
+      m_runScheduler([this] { RunOnce(); },
+                     [] { QCoreApplication::processEvents(QEventLoop::AllEvents); },
+                     [this] { return m_bEnded; }) {
     setObjectName(QStringLiteral("IDD_METER"));
     setWindowTitle(QStringLiteral("Zorvane"));
     const DialogUnits units =
@@ -233,25 +239,13 @@ void CMeterDlg::DoDataExchange(bool saveAndValidate) {
 }
 
 void CMeterDlg::OnOK() {
-    if (m_bEnded) {
-        return;  // a press after Exit starts no run
-    }
-    // A press during a run's drain runs when that drain has handled the rest
-    // of the queue, still inside it: an Exit queued behind the press ends the
-    // dialog first, and the press then starts nothing.
-    if (m_nRunDepth > 0) {
-        ++m_nQueuedPresses;
-        return;
-    }
-    RunOnce();
+    m_runScheduler.Press();
 }
 
 void CMeterDlg::RunOnce() {
-    ++m_nRunDepth;
     const std::shared_ptr<RunRecord> record = m_latestRun.Begin(std::time(nullptr));
     RunMeasurement(*this, *record);
     m_latestRun.End();
-    --m_nRunDepth;
     emit runFinished();
 }
 
@@ -333,12 +327,5 @@ void CMeterDlg::WriteReadingRow(int i, const std::string& indexText, const std::
 }
 
 void CMeterDlg::PumpMessages() {
-    // Only what is queued now; never waits for more.
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    while (m_nQueuedPresses > 0) {
-        --m_nQueuedPresses;
-        if (!m_bEnded) {
-            RunOnce();  // nested in the run that drains
-        }
-    }
+    m_runScheduler.Drain();
 }

@@ -4,8 +4,9 @@
 #include <QIcon>
 #include <QString>
 
-#include "LatestRun.h"
-#include "MeterWindow.h"
+#include "run/LatestRun.h"
+#include "run/MeterWindow.h"
+#include "ui/RunScheduler.h"
 
 class CMSFlexGrid;
 class DialogUnits;
@@ -108,8 +109,7 @@ private:
     QMenu* m_menuSystem = nullptr;
     bool m_bEnded = false;
     bool m_bCentred = false;
-    int m_nRunDepth = 0;
-    int m_nQueuedPresses = 0;
     LatestRun m_latestRun;
+    RunScheduler m_runScheduler;
     StatisticsWindow* m_statistics = nullptr;
 };

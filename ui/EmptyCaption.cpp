@@ -1,8 +1,8 @@
-#include "EmptyCaption.h"
+#include "ui/EmptyCaption.h"
 
 #include <QWidget>
 
-#include "XcbAtom.h"
+#include "ui/XcbAtom.h"
 
 void KeepCaptionEmpty(QWidget& window) {
     if (!window.windowTitle().isEmpty()) {

@@ -1,4 +1,4 @@
-#include "FlexGridDelegate.h"
+#include "ui/FlexGridDelegate.h"
 
 #include <QApplication>
 #include <QPainter>

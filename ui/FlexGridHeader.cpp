@@ -1,4 +1,4 @@
-#include "FlexGridHeader.h"
+#include "ui/FlexGridHeader.h"
 
 FlexGridHeader::FlexGridHeader(Qt::Orientation orientation, QWidget* parent)
     : QHeaderView(orientation, parent) {

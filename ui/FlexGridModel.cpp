@@ -1,8 +1,8 @@
-#include "FlexGridModel.h"
+#include "ui/FlexGridModel.h"
 
 #include <algorithm>
 
-#include "Latin1Text.h"
+#include "ui/Latin1Text.h"
 
 namespace {
 

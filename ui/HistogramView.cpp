@@ -1,11 +1,12 @@
-#include "HistogramView.h"
+#include "ui/HistogramView.h"
 
 #include <QAreaSeries>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <algorithm>
 
-#include "ReadingHistogram.h"
+#include "analysis/ReadingHistogram.h"
+#include "ui/ChartSetup.h"
 
 namespace {
 
@@ -24,26 +25,15 @@ HistogramView::HistogramView(QWidget* parent)
       axisX_(new QValueAxis),
       axisY_(new QValueAxis) {
     QChart* plot = chart();
-    plot->legend()->setAlignment(Qt::AlignTop);
-    plot->setAnimationOptions(QChart::NoAnimation);
+    ChartSetup::Prepare(*plot, true);
     bars_->setName(QStringLiteral("Readings"));
     curve_->setName(QStringLiteral("Normal curve, same mean and deviation"));
     plot->addSeries(bars_);
-    plot->addSeries(curve_);
-    QPen pen = curve_->pen();
-    pen.setWidth(2);
-    curve_->setPen(pen);
-    axisX_->setTitleText(QStringLiteral("Value"));
-    axisX_->setLabelFormat(QStringLiteral("%.7g"));
-    axisY_->setTitleText(QStringLiteral("Readings a bin"));
-    axisY_->setLabelFormat(QStringLiteral("%.0f"));
-    plot->addAxis(axisX_, Qt::AlignBottom);
-    plot->addAxis(axisY_, Qt::AlignLeft);
-    for (QAbstractSeries* series :
-         {static_cast<QAbstractSeries*>(bars_), static_cast<QAbstractSeries*>(curve_)}) {
-        series->attachAxis(axisX_);
-        series->attachAxis(axisY_);
-    }
+    ChartSetup::AddLine(*plot, *curve_, 2);
+    ChartSetup::AddAxis(*plot, *axisX_, Qt::AlignBottom, QStringLiteral("Value"),
+                        QStringLiteral("%.7g"), {bars_, curve_});
+    ChartSetup::AddAxis(*plot, *axisY_, Qt::AlignLeft, QStringLiteral("Readings a bin"),
+                        QStringLiteral("%.0f"), {bars_, curve_});
     Clear();
 }
 

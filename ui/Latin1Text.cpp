@@ -1,5 +1,7 @@
-#include "Latin1Text.h"
+#include "ui/Latin1Text.h"
+
+#include <QByteArrayView>
 
 QString Latin1Text(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return QString::fromLatin1(QByteArrayView(bytes));
 }

@@ -1,10 +1,10 @@
-#include "ReadingsExport.h"
+#include "ui/ReadingsExport.h"
 
 #include <string>
 
-#include "LatestRun.h"
-#include "Latin1Text.h"
-#include "LineEnd.h"
+#include "run/LatestRun.h"
+#include "run/LineEnd.h"
+#include "ui/Latin1Text.h"
 
 QString ReadingsExport::Refusal() const {
     const std::size_t rows = runs_.Record().ReadingCount();

@@ -1,21 +1,15 @@
-#include "ReadingsGridMenu.h"
+#include "ui/ReadingsGridMenu.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDateTime>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QMenu>
-#include <QMessageBox>
 
-#include "AtomicFile.h"
-#include "CMSFlexGrid.h"
-#include "LatestRun.h"
-#include "ReadingsCsv.h"
-#include "ReadingsExport.h"
+#include "csv/ReadingsCsv.h"
+#include "run/LatestRun.h"
+#include "ui/CMSFlexGrid.h"
+#include "ui/ReadingsExport.h"
 
 namespace {
 
@@ -24,7 +18,7 @@ const char* const kSaveTitle = "Save readings as CSV";
 }  // namespace
 
 ReadingsGridMenu::ReadingsGridMenu(CMSFlexGrid& grid, const LatestRun& runs, QWidget& owner)
-    : QObject(&owner), grid_(grid), runs_(runs), owner_(owner), menu_(new QMenu(&owner)) {
+    : QObject(&owner), grid_(grid), runs_(runs), menu_(new QMenu(&owner)), saving_(owner) {
     menu_->setObjectName(QStringLiteral("ReadingsGridMenu"));
     AddAction(QStringLiteral("Copy"), &ReadingsGridMenu::CopySelection);
     AddAction(QStringLiteral("Copy all readings"), &ReadingsGridMenu::CopyAllReadings);
@@ -32,8 +26,6 @@ ReadingsGridMenu::ReadingsGridMenu(CMSFlexGrid& grid, const LatestRun& runs, QWi
     menu_->addSeparator();
     connect(menu_->addAction(QStringLiteral("Statistics and plot\u2026")), &QAction::triggered,
             this, &ReadingsGridMenu::statisticsRequested);
-    choosePath_ = [this] { return ChoosePathWithDialog(); };
-    report_ = [this](const QString& text) { ReportInMessageBox(text); };
 
     // A custom menu takes the event, so it never reaches the dialog's menu.
     grid_.setContextMenuPolicy(Qt::CustomContextMenu);
@@ -71,7 +63,7 @@ bool ReadingsGridMenu::ReadingsAreComplete() {
     if (refusal.isEmpty()) {
         return true;
     }
-    report_(refusal);
+    saving_.Report(refusal);
     return false;
 }
 
@@ -86,7 +78,8 @@ void ReadingsGridMenu::SaveReadingsAsCsv() {
     if (!ReadingsAreComplete()) {
         return;
     }
-    const QString path = choosePath_();
+    const QString path =
+        saving_.ChoosePath(QString::fromLatin1(kSaveTitle), QStringLiteral("readings"));
     if (path.isEmpty()) {
         return;
     }
@@ -94,26 +87,5 @@ void ReadingsGridMenu::SaveReadingsAsCsv() {
     if (!ReadingsAreComplete()) {
         return;
     }
-    AtomicFile file(QFile::encodeName(path).toStdString());
-    if (!file.Write(ReadingsCsv::Of(runs_.Record()).Text())) {
-        report_(QString::fromLocal8Bit(file.Error().data(),
-                                       static_cast<qsizetype>(file.Error().size())));
-    }
-}
-
-QString ReadingsGridMenu::ChoosePathWithDialog() {
-    const QString folder = lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_;
-    const QString name =
-        QDateTime::currentDateTime().toString(QStringLiteral("'readings-'yyyyMMdd-HHmmss'.csv'"));
-    const QString path = QFileDialog::getSaveFileName(
-        &owner_, QString::fromLatin1(kSaveTitle), QDir(folder).filePath(name),
-        QStringLiteral("CSV files (*.csv);;All files (*)"));
-    if (!path.isEmpty()) {
-        lastFolder_ = QFileInfo(path).absolutePath();
-    }
-    return path;
-}
-
-void ReadingsGridMenu::ReportInMessageBox(const QString& text) {
-    QMessageBox::warning(&owner_, owner_.windowTitle(), text);
+    saving_.Write(path, ReadingsCsv::Of(runs_.Record()).Text());
 }

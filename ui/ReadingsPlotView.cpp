@@ -1,4 +1,4 @@
-#include "ReadingsPlotView.h"
+#include "ui/ReadingsPlotView.h"
 
 #include <QKeyEvent>
 #include <QLineSeries>
@@ -7,6 +7,8 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+
+#include "ui/ChartSetup.h"
 
 namespace {
 
@@ -107,31 +109,17 @@ ReadingsPlotView::ReadingsPlotView(QWidget* parent)
       axisY_(new QValueAxis),
       axisTime_(new QValueAxis) {
     QChart* plot = chart();
-    plot->legend()->hide();
-    // Value changes would otherwise replay an animation over 50000 points.
-    plot->setAnimationOptions(QChart::NoAnimation);
-    // The software path works the same everywhere, offscreen included.
-    series_->setUseOpenGL(false);
-    plot->addSeries(series_);
-    // A thin line shows the noise of a dense burst and draws faster;
-    // the chart's theme gave the pen its colour.
-    QPen pen = series_->pen();
-    pen.setWidth(1);
-    series_->setPen(pen);
-    axisX_->setTitleText(QStringLiteral("Reading number"));
-    axisX_->setLabelFormat(QStringLiteral("%g"));
-    axisY_->setTitleText(QStringLiteral("Value"));
-    axisY_->setLabelFormat(QStringLiteral("%.7g"));
-    axisTime_->setLabelFormat(QStringLiteral("%g"));
+    ChartSetup::Prepare(*plot, false);
+    ChartSetup::AddLine(*plot, *series_, 1);
     KeepTicksRound(axisX_);
     KeepTicksRound(axisY_);
     KeepTicksRound(axisTime_);
     // Time below, where a plot's x axis is looked for; the reading number above.
-    plot->addAxis(axisTime_, Qt::AlignBottom);
-    plot->addAxis(axisX_, Qt::AlignTop);
-    plot->addAxis(axisY_, Qt::AlignLeft);
-    series_->attachAxis(axisX_);
-    series_->attachAxis(axisY_);
+    ChartSetup::AddAxis(*plot, *axisTime_, Qt::AlignBottom, QString(), QStringLiteral("%g"), {});
+    ChartSetup::AddAxis(*plot, *axisX_, Qt::AlignTop, QStringLiteral("Reading number"),
+                        QStringLiteral("%g"), {series_});
+    ChartSetup::AddAxis(*plot, *axisY_, Qt::AlignLeft, QStringLiteral("Value"),
+                        QStringLiteral("%.7g"), {series_});
     connect(axisX_, &QValueAxis::rangeChanged, this, &ReadingsPlotView::FollowTimeAxis);
     axisTime_->hide();
     setRubberBand(QChartView::RectangleRubberBand);

@@ -1,4 +1,4 @@
-#include "ScreenCentring.h"
+#include "ui/ScreenCentring.h"
 
 #include <QElapsedTimer>
 #include <QEvent>
@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "XcbAtom.h"
+#include "ui/XcbAtom.h"
 
 namespace {
 

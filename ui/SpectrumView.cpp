@@ -1,4 +1,4 @@
-#include "SpectrumView.h"
+#include "ui/SpectrumView.h"
 
 #include <QLineSeries>
 #include <QLogValueAxis>
@@ -7,11 +7,12 @@
 #include <cmath>
 #include <limits>
 
-#include "AmplitudeSpectrum.h"
+#include "analysis/AmplitudeSpectrum.h"
+#include "ui/ChartSetup.h"
 
 namespace {
 
-// A decade below the floor, and a little above the top.
+// Room on the log axis: down to half the lowest density, up to twice the highest.
 constexpr double kBelowFloor = 0.5;
 constexpr double kAboveTop = 2.0;
 constexpr qreal kPeakMarkerSize = 9.0;
@@ -25,28 +26,17 @@ SpectrumView::SpectrumView(QWidget* parent)
       axisX_(new QLogValueAxis),
       axisY_(new QLogValueAxis) {
     QChart* plot = chart();
-    plot->legend()->hide();
-    plot->setAnimationOptions(QChart::NoAnimation);
-    density_->setUseOpenGL(false);
-    plot->addSeries(density_);
+    ChartSetup::Prepare(*plot, false);
+    ChartSetup::AddLine(*plot, *density_, 1);
     plot->addSeries(peaks_);
-    QPen pen = density_->pen();
-    pen.setWidth(1);
-    density_->setPen(pen);
     peaks_->setMarkerShape(QScatterSeries::MarkerShapeCircle);
     peaks_->setMarkerSize(kPeakMarkerSize);
-    axisX_->setTitleText(QStringLiteral("Frequency (Hz)"));
-    axisX_->setLabelFormat(QStringLiteral("%g"));
     axisX_->setMinorTickCount(-1);
-    axisY_->setTitleText(QStringLiteral("Amplitude density (per \u221aHz)"));
-    axisY_->setLabelFormat(QStringLiteral("%.0e"));
-    plot->addAxis(axisX_, Qt::AlignBottom);
-    plot->addAxis(axisY_, Qt::AlignLeft);
-    for (QAbstractSeries* series :
-         {static_cast<QAbstractSeries*>(density_), static_cast<QAbstractSeries*>(peaks_)}) {
-        series->attachAxis(axisX_);
-        series->attachAxis(axisY_);
-    }
+    ChartSetup::AddAxis(*plot, *axisX_, Qt::AlignBottom, QStringLiteral("Frequency (Hz)"),
+                        QStringLiteral("%g"), {density_, peaks_});
+    ChartSetup::AddAxis(*plot, *axisY_, Qt::AlignLeft,
+                        QStringLiteral("Amplitude density (per \u221aHz)"), QStringLiteral("%.0e"),
+                        {density_, peaks_});
     Clear();
 }
 

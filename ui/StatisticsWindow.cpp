@@ -1,15 +1,9 @@
-#include "StatisticsWindow.h"
+#include "ui/StatisticsWindow.h"
 
 #include <QComboBox>
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
@@ -17,16 +11,15 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "AnalysisCsv.h"
-#include "AtomicFile.h"
-#include "HistogramView.h"
-#include "LatestRun.h"
-#include "Latin1Text.h"
-#include "ReadingStatistics.h"
-#include "ReadingsExport.h"
-#include "ReadingsPlotView.h"
-#include "SampleInterval.h"
-#include "SpectrumView.h"
+#include "analysis/ReadingStatistics.h"
+#include "analysis/SampleInterval.h"
+#include "csv/AnalysisCsv.h"
+#include "run/LatestRun.h"
+#include "ui/HistogramView.h"
+#include "ui/Latin1Text.h"
+#include "ui/ReadingsExport.h"
+#include "ui/ReadingsPlotView.h"
+#include "ui/SpectrumView.h"
 
 namespace {
 
@@ -70,10 +63,12 @@ QString CountText(const ReadingStatistics& statistics) {
 }
 
 QString PeaksText(const AmplitudeSpectrum& spectrum) {
-    if (spectrum.peaks.empty()) {
+    if (spectrum.density.empty()) {
         return QStringLiteral("No spectrum: too few readings.");
     }
-    QString text = QStringLiteral("Largest peaks (frequency, RMS amplitude):");
+    QString text = spectrum.peaks.empty()
+                       ? QStringLiteral("No peak stands above the noise floor.")
+                       : QStringLiteral("Peaks above the noise floor (frequency, RMS amplitude):");
     for (const SpectrumPeak& peak : spectrum.peaks) {
         text += QStringLiteral("\n%1 Hz   %2")
                     .arg(QString::number(peak.frequencyHz, 'g', kPeakDigits),
@@ -118,15 +113,12 @@ StatisticsWindow::StatisticsWindow(const LatestRun& runs, QWidget& owner)
       saveHistogram_(new QPushButton(QStringLiteral("Save histogram as CSV\u2026"))),
       spectrumView_(new SpectrumView),
       segment_(new QComboBox),
-      saveSpectrum_(new QPushButton(QStringLiteral("Save spectrum as CSV\u2026"))) {
+      saveSpectrum_(new QPushButton(QStringLiteral("Save spectrum as CSV\u2026"))),
+      saving_(*this) {
     setObjectName(QStringLiteral("StatisticsWindow"));
     setWindowTitle(QStringLiteral("Statistics and plot"));
     status_->setObjectName(QStringLiteral("Status"));
     status_->setWordWrap(true);
-    choosePath_ = [this](const QString& title, const QString& name) {
-        return ChoosePathWithDialog(title, name);
-    };
-    report_ = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); };
 
     auto* left = new QFormLayout;
     count_ = AddFigure(left, "Count", QStringLiteral("Count:"));
@@ -314,40 +306,14 @@ void StatisticsWindow::ShowNothing(const QString& why) {
     ShowSpectrum();
 }
 
+// The text is taken before the file dialog: what was shown is what is saved,
+// whatever a run does while the dialog is open.
 void StatisticsWindow::SaveHistogramAsCsv() {
-    SaveAsCsv(QStringLiteral("Save histogram as CSV"), QStringLiteral("histogram"),
-              AnalysisCsv::Histogram(histogram_));
+    saving_.Save(QStringLiteral("Save histogram as CSV"), QStringLiteral("histogram"),
+                 AnalysisCsv::Histogram(histogram_));
 }
 
 void StatisticsWindow::SaveSpectrumAsCsv() {
-    SaveAsCsv(QStringLiteral("Save spectrum as CSV"), QStringLiteral("spectrum"),
-              AnalysisCsv::Spectrum(spectrum_));
-}
-
-// The text is taken before the file dialog: what was shown is what is saved,
-// whatever a run does while the dialog is open.
-void StatisticsWindow::SaveAsCsv(const QString& title, const QString& name,
-                                 const std::string& text) {
-    const QString stamped =
-        name + QDateTime::currentDateTime().toString(QStringLiteral("'-'yyyyMMdd-HHmmss'.csv'"));
-    const QString path = choosePath_(title, stamped);
-    if (path.isEmpty()) {
-        return;
-    }
-    AtomicFile file(QFile::encodeName(path).toStdString());
-    if (!file.Write(text)) {
-        report_(QString::fromLocal8Bit(file.Error().data(),
-                                       static_cast<qsizetype>(file.Error().size())));
-    }
-}
-
-QString StatisticsWindow::ChoosePathWithDialog(const QString& title, const QString& name) {
-    const QString folder = lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_;
-    const QString path =
-        QFileDialog::getSaveFileName(this, title, QDir(folder).filePath(name),
-                                     QStringLiteral("CSV files (*.csv);;All files (*)"));
-    if (!path.isEmpty()) {
-        lastFolder_ = QFileInfo(path).absolutePath();
-    }
-    return path;
+    saving_.Save(QStringLiteral("Save spectrum as CSV"), QStringLiteral("spectrum"),
+                 AnalysisCsv::Spectrum(spectrum_));
 }

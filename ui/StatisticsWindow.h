@@ -2,12 +2,12 @@
 
 #include <QString>
 #include <QWidget>
-#include <functional>
 #include <vector>
 
-#include "AmplitudeSpectrum.h"
-#include "ReadingHistogram.h"
-#include "WelchSpectrum.h"
+#include "analysis/AmplitudeSpectrum.h"
+#include "analysis/ReadingHistogram.h"
+#include "analysis/WelchSpectrum.h"
+#include "ui/CsvSaveFlow.h"
 
 class HistogramView;
 class LatestRun;
@@ -29,11 +29,6 @@ class StatisticsWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // Returns the chosen file path, or an empty text when the user cancels.
-    using PathChooser = std::function<QString(const QString& title, const QString& name)>;
-    // Shows a text the user must read (a write error).
-    using Reporter = std::function<void(const QString& text)>;
-
     // A window of its own beside `owner`, on the runs `runs` records.
     StatisticsWindow(const LatestRun& runs, QWidget& owner);
 
@@ -43,8 +38,10 @@ public:
     void OnRunFinished();
 
     // Tests choose the path and catch the reports instead of opening dialogs.
-    void SetPathChooser(PathChooser chooser) { choosePath_ = std::move(chooser); }
-    void SetReporter(Reporter reporter) { report_ = std::move(reporter); }
+    void SetPathChooser(CsvSaveFlow::PathChooser chooser) {
+        saving_.SetPathChooser(std::move(chooser));
+    }
+    void SetReporter(CsvSaveFlow::Reporter reporter) { saving_.SetReporter(std::move(reporter)); }
     void SaveHistogramAsCsv();
     void SaveSpectrumAsCsv();
 
@@ -85,8 +82,6 @@ private:
     void ShowHistogram();
     void ShowSpectrum();
     void OnLineFrequencyChosen();
-    void SaveAsCsv(const QString& title, const QString& name, const std::string& text);
-    QString ChoosePathWithDialog(const QString& title, const QString& name);
 
     const LatestRun& runs_;
     QLabel* status_;
@@ -108,9 +103,7 @@ private:
     SpectrumView* spectrumView_;
     QComboBox* segment_;
     QPushButton* saveSpectrum_;
-    PathChooser choosePath_;
-    Reporter report_;
-    QString lastFolder_;
+    CsvSaveFlow saving_;
 
     std::vector<float> values_;  // the readings shown, for a change of settings
     ReadingHistogram histogram_;

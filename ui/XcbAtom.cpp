@@ -1,4 +1,4 @@
-#include "XcbAtom.h"
+#include "ui/XcbAtom.h"
 
 #if QT_CONFIG(xcb)
 #include <QGuiApplication>

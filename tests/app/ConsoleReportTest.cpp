@@ -1,4 +1,4 @@
-#include "ConsoleReport.h"
+#include "app/ConsoleReport.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "ReadingBlock.h"
-#include "ReadingText.h"
+#include "run/ReadingBlock.h"
+#include "run/ReadingText.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "SaveTarget.h"
+#include "save/SaveTarget.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The default link against our VISA library's simulated meter: each call
 // reaches the library with its arguments intact.
-#include "InstrumentLink.h"
+#include "instrument/InstrumentLink.h"
 
 #include <gtest/gtest.h>
 

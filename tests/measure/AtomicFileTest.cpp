@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "save/AtomicFile.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -25,7 +25,7 @@
 #include <utility>
 #include <vector>
 
-#include "InterruptCleanup.h"
+#include "save/InterruptCleanup.h"
 
 namespace {
 

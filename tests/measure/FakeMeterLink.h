@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "InstrumentLink.h"
-#include "Journal.h"
+#include "instrument/InstrumentLink.h"
+#include "support/Journal.h"
 
 // A scripted meter behind the seven VISA calls. Each call is journaled; a
 // read delivers the reply scripted for the last command written to that

@@ -4,8 +4,8 @@
 #include <map>
 #include <string>
 
-#include "Journal.h"
-#include "RunSeams.h"
+#include "run/RunSeams.h"
+#include "support/Journal.h"
 
 // Seams that journal every allocation, release and clock reading. New
 // buffers are filled with 0xA5. The time

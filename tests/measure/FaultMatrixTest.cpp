@@ -10,12 +10,13 @@
 
 #include "FakeRunSeams.h"
 #include "FaultMatrixLink.h"
-#include "Journal.h"
-#include "MeasurementRun.h"
-#include "ReadingText.h"
-#include "RecordingWindow.h"
-#include "RunRecord.h"
 #include "TestBlocks.h"
+#include "run/MeasurementRun.h"
+#include "run/ReadingText.h"
+#include "run/RunRecord.h"
+#include "support/Journal.h"
+#include "support/RecordingWindow.h"
+#include "support/RunTexts.h"
 
 namespace {
 
@@ -23,11 +24,7 @@ using Call = FaultMatrixLink::Call;
 using Mode = FaultMatrixLink::Mode;
 
 const std::string kIdentity = "ZORVANE TEST,ZV-6500,SN0001,1.02\n";
-const std::string kFunctionMessage =
-    "Please set the function(DCV or DCI).\n And click the \" Measurement\" button ";
-const std::vector<std::string> kLoggedCommands = {"VOLT:NPLC 0.001\n", "VOLT:RANGE:AUTO 0\n",
-                                                  "TRIGGER:DELAY 0\n", "SAMPLE:COUNT 50000\n",
-                                                  "DR?\n"};
+using RunTexts::kFunctionMessage;
 const std::vector<float> kReadings = RampReadings(4);
 // "#216", 16 bytes, LF: a read cut at half of it keeps one whole reading.
 const std::string kBlock = ReadingBlockBytes(kReadings) + "\n";
@@ -156,7 +153,7 @@ TEST_P(FaultMatrixTest, EndsClearlyAndReleasesEverything) {
 
     EXPECT_EQ(window.messages, ending.messages);
     EXPECT_EQ(LoggedCommands(window),
-              ending.configured ? kLoggedCommands : std::vector<std::string>{});
+              ending.configured ? RunTexts::kVoltsCommands : std::vector<std::string>{});
     EXPECT_EQ(window.identity, ending.identity);
     ASSERT_EQ(window.rows.size(), ending.readings);
     for (std::size_t k = 0; k < ending.readings; ++k) {

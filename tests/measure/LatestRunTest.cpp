@@ -1,4 +1,4 @@
-#include "LatestRun.h"
+#include "run/LatestRun.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "MeasurementRun.h"
+#include "run/MeasurementRun.h"
 
 #include <gtest/gtest.h>
 
@@ -11,17 +11,17 @@
 
 #include "FakeMeterLink.h"
 #include "FakeRunSeams.h"
-#include "Journal.h"
-#include "ReadingText.h"
-#include "RecordingWindow.h"
-#include "RunRecord.h"
 #include "TestBlocks.h"
+#include "run/ReadingText.h"
+#include "run/RunRecord.h"
+#include "support/Journal.h"
+#include "support/RecordingWindow.h"
+#include "support/RunTexts.h"
 
 namespace {
 
 const std::string kIdentity = "ZORVANE TEST,ZV-6500,SN0001,1.02\n";  // 33 bytes
-const std::string kFunctionMessage =
-    "Please set the function(DCV or DCI).\n And click the \" Measurement\" button ";
+using RunTexts::kFunctionMessage;
 const std::string kDescriptor = "USB0::0x7A5E::0x0C46::FAKE01::INSTR";
 const std::string kExpression = "USB[0-9]*::0x7A5E::0x0C4[6-7]::?*INSTR";
 

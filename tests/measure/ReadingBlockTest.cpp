@@ -1,4 +1,4 @@
-#include "ReadingBlock.h"
+#include "run/ReadingBlock.h"
 
 #include <gtest/gtest.h>
 

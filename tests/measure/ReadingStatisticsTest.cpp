@@ -1,4 +1,4 @@
-#include "ReadingStatistics.h"
+#include "analysis/ReadingStatistics.h"
 
 #include <gtest/gtest.h>
 

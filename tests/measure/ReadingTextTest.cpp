@@ -1,4 +1,4 @@
-#include "ReadingText.h"
+#include "run/ReadingText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ReadingsCsv.h"
+#include "csv/ReadingsCsv.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ReadingText.h"
+#include "run/ReadingText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "RunRecord.h"
+#include "run/RunRecord.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <future>
 #include <thread>
 
-#include "InstrumentLink.h"
+#include "instrument/InstrumentLink.h"
 #include "NetnsTestMain.h"
 #include "Vxi11TestClient.h"
 #include "share/ShareServer.h"

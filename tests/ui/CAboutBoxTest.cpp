@@ -1,4 +1,4 @@
-#include "CAboutBox.h"
+#include "ui/CAboutBox.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "DialogUnits.h"
 #include "QtPrinters.h"
+#include "ui/DialogUnits.h"
 
 namespace {
 

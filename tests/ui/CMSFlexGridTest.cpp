@@ -1,4 +1,4 @@
-#include "CMSFlexGrid.h"
+#include "ui/CMSFlexGrid.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "FlexGridModel.h"
 #include "QtPrinters.h"
+#include "ui/FlexGridModel.h"
 
 namespace {
 

@@ -18,18 +18,16 @@
 #include <functional>
 #include <vector>
 
-#include "CMSFlexGrid.h"
-#include "CMeterDlg.h"
-#include "DialogUnits.h"
 #include "QtPrinters.h"
+#include "ui/CMSFlexGrid.h"
+#include "ui/CMeterDlg.h"
+#include "ui/DialogUnits.h"
 
 namespace {
 
 constexpr int kToolTimeoutMs = 5000;
 // Bounds a wait, generous for a loaded machine; a pass takes far less.
 constexpr int kFramedTimeoutMs = 20000;
-// The window manager may still move the window once after framing it.
-constexpr int kSettleMs = 300;
 constexpr int kCentringTolerancePx = 3;
 const QString kLongestTotalTime = QStringLiteral("Total time of measurement : 99999 ms");
 
@@ -53,17 +51,22 @@ bool HasProperty(const QWidget& window, const char* name) {
     return !XProperty(window, name).endsWith(QLatin1String("not found."));
 }
 
-// The window's frame as the X server has it: the client's place from xwininfo,
-// grown by the extents the window manager announces.
-QRect OuterFrame(const QWidget& window) {
+// The window's client area as the X server has it, from xwininfo.
+QRect ServerClientArea(const QWidget& window) {
     const QString info = RunTool(QStringLiteral("xwininfo"),
                                  {QStringLiteral("-id"), QString::number(window.winId())});
     auto field = [&info](const char* label) {
         const QRegularExpression pattern(QLatin1String(label) + QStringLiteral(":\\s+(-?\\d+)"));
         return pattern.match(info).captured(1).toInt();
     };
-    QRect frame(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
-                field("Height"));
+    return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
+                 field("Height"));
+}
+
+// The window's frame as the X server has it: the client area grown by the
+// extents the window manager announces.
+QRect OuterFrame(const QWidget& window) {
+    QRect frame = ServerClientArea(window);
     const QString extents = XProperty(window, "_NET_FRAME_EXTENTS");
     const QStringList numbers = extents.mid(extents.indexOf('=') + 1).split(',');
     if (numbers.size() == 4) {  // left, right, top, bottom
@@ -73,17 +76,19 @@ QRect OuterFrame(const QWidget& window) {
     return frame;
 }
 
-// Waits until the window manager has framed and mapped `window` and let it
-// settle. The frame extents alone may come before the window is mapped.
+// Waits until the window manager has framed and mapped `window` and the
+// window has the place the server gives it, so a move the window manager
+// made on mapping has arrived. The frame extents alone may come before the
+// window is mapped.
 void WaitUntilFramed(const QWidget& window) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             return window.windowHandle() != nullptr && window.windowHandle()->isExposed() &&
-                   HasProperty(window, "_NET_FRAME_EXTENTS");
+                   HasProperty(window, "_NET_FRAME_EXTENTS") &&
+                   window.geometry() == ServerClientArea(window);
         },
         kFramedTimeoutMs))
-        << "the window manager never framed the window";
-    QTest::qWait(kSettleMs);
+        << "the window manager never framed the window where the window says it is";
 }
 
 // What the X server shows in `area` (root coordinates), read over a connection

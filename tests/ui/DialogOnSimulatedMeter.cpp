@@ -3,8 +3,8 @@
 #include <QTimer>
 #include <cstdlib>
 
-#include "CMSFlexGrid.h"
-#include "Latin1Text.h"
+#include "ui/CMSFlexGrid.h"
+#include "ui/Latin1Text.h"
 
 void DialogOnSimulatedMeter::TearDown() {
     unsetenv("ZVISA_SIM");

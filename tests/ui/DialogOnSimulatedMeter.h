@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "CMeterDlg.h"
 #include "ModalCatcher.h"
+#include "ui/CMeterDlg.h"
 
 // A main dialog that measures the simulated meter of our VISA library, with
 // every message box it opens closed and kept.

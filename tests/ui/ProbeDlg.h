@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "CMeterDlg.h"
+#include "ui/CMeterDlg.h"
 
 // The main dialog, noting where runs begin and end: "start" at the log reset
 // every run begins with, "end" at the last row of a full burst.

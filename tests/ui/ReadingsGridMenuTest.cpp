@@ -1,6 +1,6 @@
 // The readings grid's menu on a dialog that measures the simulated meter:
 // Copy all and Save as CSV take the latest run, or say why they cannot.
-#include "ReadingsGridMenu.h"
+#include "ui/ReadingsGridMenu.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "CMSFlexGrid.h"
 #include "DialogOnSimulatedMeter.h"
 #include "QtPrinters.h"
+#include "ui/CMSFlexGrid.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ protected:
         menu_ = dlg_->findChild<ReadingsGridMenu*>();
         ASSERT_NE(menu_, nullptr);
         menu_->SetReporter([this](const QString& text) { reports_ << text; });
-        menu_->SetPathChooser([this] {
+        menu_->SetPathChooser([this](const QString&, const QString&) {
             ++choices_;
             return chosenPath_;
         });

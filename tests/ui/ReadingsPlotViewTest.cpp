@@ -9,7 +9,7 @@
 #include <QWheelEvent>
 #include <cmath>
 
-#include "ReadingsPlotView.h"
+#include "ui/ReadingsPlotView.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "CAboutBox.h"
-#include "CMeterDlg.h"
-#include "StatisticsWindow.h"
+#include "ui/CAboutBox.h"
+#include "ui/CMeterDlg.h"
+#include "ui/StatisticsWindow.h"
 
 namespace {
 

@@ -12,14 +12,14 @@
 #include <thread>
 #include <vector>
 
-#include "InstrumentLink.h"
-#include "Journal.h"
-#include "MeasurementRun.h"
-#include "RecordingWindow.h"
-#include "RunRecord.h"
-#include "RunSeams.h"
+#include "instrument/InstrumentLink.h"
+#include "run/MeasurementRun.h"
+#include "run/RunRecord.h"
+#include "run/RunSeams.h"
 #include "sim/SimMeter.h"
 #include "sim/SimRegistry.h"
+#include "support/Journal.h"
+#include "support/RecordingWindow.h"
 
 namespace {
 

@@ -16,14 +16,14 @@
 #include <vector>
 
 #include "BenchTiming.h"
-#include "CMeterDlg.h"
-#include "HistogramView.h"
-#include "ReadingHistogram.h"
-#include "ReadingsPlotView.h"
-#include "SampleInterval.h"
-#include "SpectrumView.h"
-#include "StatisticsWindow.h"
-#include "WelchSpectrum.h"
+#include "analysis/ReadingHistogram.h"
+#include "analysis/SampleInterval.h"
+#include "analysis/WelchSpectrum.h"
+#include "ui/CMeterDlg.h"
+#include "ui/HistogramView.h"
+#include "ui/ReadingsPlotView.h"
+#include "ui/SpectrumView.h"
+#include "ui/StatisticsWindow.h"
 
 namespace {
 

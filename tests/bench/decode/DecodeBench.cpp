@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "BenchTiming.h"
-#include "ReadingBlock.h"
-#include "ReadingText.h"
+#include "run/ReadingBlock.h"
+#include "run/ReadingText.h"
 
 namespace {
 

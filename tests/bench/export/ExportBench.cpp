@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "AtomicFile.h"
 #include "BenchTiming.h"
-#include "ReadingStatistics.h"
-#include "ReadingText.h"
-#include "ReadingsCsv.h"
+#include "analysis/ReadingStatistics.h"
+#include "csv/ReadingsCsv.h"
+#include "run/ReadingText.h"
+#include "save/AtomicFile.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "BenchTiming.h"
-#include "CMeterDlg.h"
-#include "ReadingText.h"
+#include "run/ReadingText.h"
+#include "ui/CMeterDlg.h"
 
 namespace {
 

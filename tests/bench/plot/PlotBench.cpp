@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "BenchTiming.h"
-#include "CMeterDlg.h"
-#include "ReadingsGridMenu.h"
-#include "ReadingsPlotView.h"
-#include "StatisticsWindow.h"
+#include "ui/CMeterDlg.h"
+#include "ui/ReadingsGridMenu.h"
+#include "ui/ReadingsPlotView.h"
+#include "ui/StatisticsWindow.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     QStringList reports;
     menu->SetReporter([&](const QString& text) { reports << text; });
     const QString path = QDir(QDir::tempPath()).filePath(QStringLiteral("zorvane_plot_bench.csv"));
-    menu->SetPathChooser([&] { return path; });
+    menu->SetPathChooser([&](const QString&, const QString&) { return path; });
 
     dlg.OnOK();
     const std::size_t readings = dlg.Latest().Record().ReadingCount();
