@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "api/InstrumentSession.h"
+#include "api/UsbSession.h"
 #include "api/SharedDevice.h"
 #include "base/UsbTransport.h"
 #include "usbtmc/UsbtmcExchange.h"
@@ -180,7 +180,7 @@ void RunIdentityQueries(int batches) {
     constexpr ViUInt32 kReplyBuffer = 256;
     auto endpoint = std::make_unique<BlockEndpoint>(512, SIZE_MAX);
     BlockEndpoint& counts = *endpoint;
-    InstrumentSession session(std::make_shared<SharedDevice>(std::move(endpoint)),
+    UsbSession session(std::make_shared<SharedDevice>(std::move(endpoint)),
                               "USB0::0x7A5E::0x0C46::SN1::INSTR");
     std::vector<ViByte> reply(kReplyBuffer);
     const auto query = [&] {
