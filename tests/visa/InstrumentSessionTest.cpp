@@ -12,9 +12,9 @@
 
 namespace {
 
+using zvisa::IoResult;
 using zvisa::UsbSession;
 using zvisa::VirtualClock;
-using zvisa::IoResult;
 using zvisa::usbtmc::testing::Bytes;
 using zvisa::usbtmc::testing::ScriptedUsbDevice;
 
@@ -25,7 +25,7 @@ TEST(InstrumentSessionTest, OwnsItsTransportAndExchangesMessages) {
     auto device = std::make_unique<ScriptedUsbDevice>(clock);
     device->Answer("*idn?\n", Bytes(kIdentity));
     UsbSession session(std::make_shared<zvisa::SharedDevice>(std::move(device)),
-                              "USB0::0x7A5E::0x0C46::SN1::INSTR");
+                       "USB0::0x7A5E::0x0C46::SN1::INSTR");
     const std::string command = "*idn?\n";
     std::vector<ViByte> buffer(100);
 
