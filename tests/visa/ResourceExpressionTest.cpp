@@ -81,6 +81,70 @@ TEST(ResourceExpressionTest, MatchesTheWholeResourceIgnoringCase) {
     }
 }
 
+// Attribute filters, read off the resource's name.
+const MatchCase kFilterCases[] = {
+    {"?*INSTR{VI_ATTR_MANF_ID==0x7A5E}", "USB0::0x7A5E::0x0C46::A1::INSTR", true},
+    {"?*INSTR{VI_ATTR_MANF_ID==31326}", "USB0::0x7A5E::0x0C46::A1::INSTR", true},
+    {"?*INSTR{VI_ATTR_MANF_ID==0x7A5F}", "USB0::0x7A5E::0x0C46::A1::INSTR", false},
+    {"?*{VI_ATTR_MODEL_CODE != 0x0C46}", "USB0::0x7A5E::0x0C47::A1::INSTR", true},
+    {"?*{VI_ATTR_MODEL_CODE < 0x0C47}", "USB0::0x7A5E::0x0C46::A1::INSTR", true},
+    {"?*{VI_ATTR_MODEL_CODE < 0x0C46}", "USB0::0x7A5E::0x0C46::A1::INSTR", false},
+    {"?*{VI_ATTR_MODEL_CODE <= 0x0C46}", "USB0::0x7A5E::0x0C46::A1::INSTR", true},
+    {"?*{VI_ATTR_MODEL_CODE > 0x0C45}", "USB0::0x7A5E::0x0C46::A1::INSTR", true},
+    {"?*{VI_ATTR_MODEL_CODE >= 0x0C47}", "USB0::0x7A5E::0x0C46::A1::INSTR", false},
+    {"?*{VI_ATTR_INTF_NUM==1 && VI_ATTR_USB_INTFC_NUM==0}", "USB1::0x7A5E::0x0C46::A::INSTR", true},
+    {"?*{VI_ATTR_USB_INTFC_NUM==2}", "USB1::0x7A5E::0x0C46::A::2::INSTR", true},
+    {"?*{VI_ATTR_INTF_TYPE==7}", "USB1::0x7A5E::0x0C46::A::INSTR", true},
+    {"?*{VI_ATTR_USB_SERIAL_NUM==\"SN 1\"}", "USB0::0x7A5E::0x0C46::SN 1::INSTR", true},
+    {"?*{VI_ATTR_USB_SERIAL_NUM!=\"SN 1\"}", "USB0::0x7A5E::0x0C46::SN 1::INSTR", false},
+    {"?*{VI_ATTR_RSRC_CLASS==\"INSTR\"}", "USB0::0x7A5E::0x0C46::A::INSTR", true},
+    {"?*{VI_ATTR_MANF_ID==1 || !(VI_ATTR_MODEL_CODE==2)}", "USB0::0x7A5E::0x0C46::A::INSTR", true},
+    {"?*{!(VI_ATTR_MANF_ID==0x7A5E && VI_ATTR_MODEL_CODE==0x0C46)}",
+     "USB0::0x7A5E::0x0C46::A::INSTR", false},
+    {"?*{(VI_ATTR_MANF_ID==1 || VI_ATTR_MANF_ID==0x7A5E) && VI_ATTR_INTF_NUM==0}",
+     "USB0::0x7A5E::0x0C46::A::INSTR", true},
+    // A resource without the attribute matches no comparison on it.
+    {"?*{VI_ATTR_MANF_ID!=1}", "GPIB0::22::INSTR", false},
+    // The pattern still has to match.
+    {"GPIB?*{VI_ATTR_MANF_ID==0x7A5E}", "USB0::0x7A5E::0x0C46::A::INSTR", false},
+};
+
+TEST(ResourceExpressionTest, AttributeFiltersSelectByWhatTheNameTells) {
+    for (const MatchCase& c : kFilterCases) {
+        const auto expression = ResourceExpression::Compile(c.expression);
+        ASSERT_TRUE(expression.has_value()) << c.expression;
+        EXPECT_EQ(expression->Matches(c.resource), c.matches)
+            << c.expression << " against " << c.resource;
+    }
+}
+
+TEST(ResourceExpressionTest, RejectsMalformedFilters) {
+    const std::string tooDeep = "?*{" + std::string(40, '!') + "VI_ATTR_MANF_ID==1}";
+    const std::string deepParens =
+        "?*{" + std::string(40, '(') + "VI_ATTR_MANF_ID==1" + std::string(40, ')') + "}";
+    for (const std::string& text : {
+             std::string("?*{}"),
+             std::string("?*{VI_ATTR_MANF_ID==0x7A5E"),
+             std::string("{VI_ATTR_MANF_ID==1}"),
+             std::string("?*{VI_ATTR_MANF_ID=0x7A5E}"),
+             std::string("?*{VI_ATTR_MANF_ID==}"),
+             std::string("?*{VI_ATTR_MANF_ID==\"A\"}"),
+             std::string("?*{VI_ATTR_USB_SERIAL_NUM==12}"),
+             std::string("?*{VI_ATTR_USB_SERIAL_NUM<\"A\"}"),
+             std::string("?*{VI_ATTR_USB_SERIAL_NUM==\"A}"),
+             std::string("?*{VI_ATTR_NO_SUCH==1}"),
+             std::string("?*{VI_ATTR_MANF_ID==1 &&}"),
+             std::string("?*{(VI_ATTR_MANF_ID==1}"),
+             std::string("?*{VI_ATTR_MANF_ID==1)}"),
+             std::string("?*{VI_ATTR_MANF_ID==1}x"),
+             std::string("?*{VI_ATTR_MANF_ID==1 VI_ATTR_MODEL_CODE==2}"),
+             tooDeep,
+             deepParens,
+         }) {
+        EXPECT_FALSE(ResourceExpression::Compile(text).has_value()) << '"' << text << '"';
+    }
+}
+
 TEST(ResourceExpressionTest, RejectsMalformedExpressions) {
     const char* const kMalformed[] = {
         "",    "[0-9", "0-9]", "(USB",  "USB)", "USB\\", "*USB", "+USB", "a|*",  "(*a)", "a**",

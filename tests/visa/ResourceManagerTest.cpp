@@ -59,6 +59,19 @@ TEST_F(ResourceManagerTest, FindKeepsProviderOrder) {
     EXPECT_EQ(manager.Find(*expression), expected);
 }
 
+// A name no VI_FIND_BUFLEN buffer holds is never handed out, nor anything
+// that is no resource name at all.
+TEST_F(ResourceManagerTest, FindSkipsNamesNoBufferHolds) {
+    std::vector<std::unique_ptr<ResourceProvider>> providers;
+    const std::string tooLong = "USB0::0x7A5E::0x0C46::" + std::string(227, 'S') + "::INSTR";
+    providers.push_back(std::make_unique<ListedProvider>(
+        std::vector<std::string>{tooLong, "not a name", "USB0::0x7A5E::0x0C46::A::INSTR"},
+        VI_SUCCESS, opened));
+    ResourceManager manager(std::move(providers));
+    EXPECT_EQ(manager.Find(*ResourceExpression::Compile("?*")),
+              std::vector<std::string>{"USB0::0x7A5E::0x0C46::A::INSTR"});
+}
+
 TEST_F(ResourceManagerTest, OpenGoesToTheProviderThatListsTheName) {
     ResourceManager manager = Manager(VI_SUCCESS, VI_ERROR_RSRC_BUSY);
     EXPECT_EQ(manager.Open("usb1::31326::3143::c", device, resource), VI_ERROR_RSRC_BUSY);

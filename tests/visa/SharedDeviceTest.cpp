@@ -384,6 +384,8 @@ TEST_F(SharedDeviceTest, FlushAndEventsCheckTheirArguments) {
     EXPECT_EQ(viDisableEvent(vi, VI_ALL_ENABLED_EVENTS, VI_ALL_MECH), VI_SUCCESS_EVENT_DIS);
     EXPECT_EQ(viDiscardEvents(vi, VI_EVENT_SERVICE_REQ, VI_QUEUE), VI_SUCCESS_QUEUE_EMPTY);
     EXPECT_EQ(viDisableEvent(vi, VI_ALL_ENABLED_EVENTS, 8), VI_ERROR_INV_MECH);
+    EXPECT_EQ(viDisableEvent(vi, 0x1234, VI_QUEUE), VI_ERROR_INV_EVENT);
+    EXPECT_EQ(viDiscardEvents(vi, 0x1234, VI_QUEUE), VI_ERROR_INV_EVENT);
     for (const ViStatus status :
          {viFlush(rm, VI_READ_BUF), viClear(rm), viAssertTrigger(rm, VI_TRIG_PROT_DEFAULT),
           viUnlock(rm), viLock(rm, VI_EXCLUSIVE_LOCK, 0, nullptr, nullptr)}) {

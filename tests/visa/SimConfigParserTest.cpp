@@ -65,7 +65,7 @@ TEST(SimConfigParserTest, EmptyTextOffersNothingWithoutComplaint) {
 
 TEST(SimConfigParserTest, MalformedTextOffersNoMeterAndSaysWhere) {
     struct Case {
-        const char* text;
+        std::string text;
         const char* where;  // part of the message
     };
     const Case kMalformed[] = {
@@ -102,6 +102,13 @@ TEST(SimConfigParserTest, MalformedTextOffersNoMeterAndSaysWhere) {
         {"dcv,seed=1,seed=1", "repeats option"},
         {"acv,ripple=1@50", "which only dcv and dci take"},
         {"mute,noise=1", "which only dcv and dci take"},
+        // Settings whose readings would be inf or NaN.
+        {"dcv,ripple=1e308@1e308", "has ripple="},
+        {"dcv,ripple=1@1e13", "has ripple="},
+        {"dcv,ripple=-1e31@50", "has ripple="},
+        {"dcv,step=1e300@0", "has step="},
+        {"dcv,noise=1e31", "has noise="},
+        {"USB0::0x7A5E::0x0C46::" + std::string(240, 'S') + "::INSTR=dcv", "longer than the 255"},
     };
     for (const Case& c : kMalformed) {
         const SimConfigParser::Result result = SimConfigParser::Parse(c.text);

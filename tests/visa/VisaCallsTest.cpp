@@ -150,6 +150,16 @@ TEST_F(VisaCallsTest, FindCountsMatchesInOrderAndSkipsOtherProducts) {
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(list, VI_NULL);
     EXPECT_EQ(viFindRsrc(rm, "USB[0-9", &list, &count, desc), VI_ERROR_INV_EXPR);
+
+    // A meter picked by model and serial number, as scripts do.
+    const char* const kBySerial =
+        "?*INSTR{VI_ATTR_MANF_ID==0x7A5E && VI_ATTR_USB_SERIAL_NUM==\"B2\"}";
+    ASSERT_EQ(viFindRsrc(rm, kBySerial, VI_NULL, &count, desc), VI_SUCCESS);
+    EXPECT_EQ(count, 1u);
+    EXPECT_STREQ(desc, "USB1::0x7A5E::0x0C46::B2::INSTR");
+    EXPECT_EQ(viFindRsrc(rm, "?*{VI_ATTR_MODEL_CODE>=0x0C46}", VI_NULL, &count, desc), VI_SUCCESS);
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(viFindRsrc(rm, "?*{VI_ATTR_MANF_ID===1}", VI_NULL, &count, desc), VI_ERROR_INV_EXPR);
 }
 
 // On this machine the libusb provider lists nothing, so without ZVISA_SIM
@@ -194,7 +204,16 @@ TEST_F(VisaCallsTest, ParseGivesInterfaceBoardClassAndTheExpandedName) {
         const char* resourceClass;
         const char* expanded;
     };
+    // 255 characters fit a VI_FIND_BUFLEN buffer; one more, as written or
+    // once expanded, does not.
+    const std::string fits = "USB0::0x7A5E::0x0C46::" + std::string(226, 'S') + "::INSTR";
+    const std::string tooLong = "USB0::0x7A5E::0x0C46::" + std::string(227, 'S') + "::INSTR";
+    const std::string expandsTooLong = "USB::31326::3142::" + std::string(227, 'S');
+    ASSERT_EQ(fits.size(), 255u);
     for (const Case& c : {
+             Case{fits.c_str(), VI_SUCCESS, VI_INTF_USB, 0, "INSTR", fits.c_str()},
+             Case{tooLong.c_str(), VI_ERROR_INV_RSRC_NAME, 0, 0, "", ""},
+             Case{expandsTooLong.c_str(), VI_ERROR_INV_RSRC_NAME, 0, 0, "", ""},
              Case{"usb3::31326::0xc46::sn 1", VI_SUCCESS, VI_INTF_USB, 3, "INSTR",
                   "USB3::0x7A5E::0x0C46::sn 1::INSTR"},
              Case{"USB::0x7A5E::0x0C46::SN1::2::RAW", VI_SUCCESS, VI_INTF_USB, 0, "RAW",
@@ -278,6 +297,14 @@ TEST_F(VisaCallsTest, AttributesDescribeTheResourceAndRefuseWhatCannotChange) {
     EXPECT_EQ(Attribute<ViInt16>(vi, VI_ATTR_USB_PROTOCOL), 1);  // USB488
     EXPECT_EQ(Attribute<ViBoolean>(vi, VI_ATTR_4882_COMPLIANT), VI_TRUE);
     EXPECT_EQ(Attribute<ViUInt32>(vi, VI_ATTR_RSRC_LOCK_STATE), VI_NO_LOCK);
+    EXPECT_EQ(Attribute<ViUInt16>(vi, VI_ATTR_IO_PROT), VI_PROT_NORMAL);
+    EXPECT_EQ(Attribute<ViUInt16>(vi, VI_ATTR_USB_MAX_INTR_SIZE), 0);  // no Interrupt-IN
+    EXPECT_EQ(TextAttribute(vi, VI_ATTR_INTF_INST_NAME), "USB2");
+    EXPECT_EQ(Attribute<ViUInt16>(vi, VI_ATTR_RSRC_MANF_ID), 0);
+    EXPECT_EQ(Attribute<ViUInt16>(rm, VI_ATTR_RSRC_MANF_ID), 0);
+    EXPECT_EQ(TextAttribute(rm, VI_ATTR_RSRC_NAME), "");
+    EXPECT_EQ(TextAttribute(rm, VI_ATTR_RSRC_CLASS), "");
+    EXPECT_EQ(Attribute<ViUInt32>(rm, VI_ATTR_RSRC_LOCK_STATE), VI_NO_LOCK);
     EXPECT_EQ(Attribute<ViUInt32>(vi, VI_ATTR_RSRC_SPEC_VERSION), VI_SPEC_VERSION);
     EXPECT_EQ(Attribute<ViUInt32>(rm, VI_ATTR_RSRC_SPEC_VERSION), VI_SPEC_VERSION);
     EXPECT_NE(Attribute<ViUInt32>(vi, VI_ATTR_RSRC_IMPL_VERSION), 0u);
@@ -292,6 +319,8 @@ TEST_F(VisaCallsTest, AttributesDescribeTheResourceAndRefuseWhatCannotChange) {
     }
     EXPECT_EQ(viSetAttribute(vi, 0x3FFF0FFFUL, 1), VI_ERROR_NSUP_ATTR);
     EXPECT_EQ(viSetAttribute(rm, VI_ATTR_RSRC_SPEC_VERSION, 1), VI_ERROR_ATTR_READONLY);
+    EXPECT_EQ(viSetAttribute(rm, VI_ATTR_RSRC_NAME, 1), VI_ERROR_ATTR_READONLY);
+    EXPECT_EQ(viSetAttribute(rm, VI_ATTR_TMO_VALUE, 1), VI_ERROR_NSUP_ATTR);
 }
 
 // The settable attributes: defaults as VISA gives them, each session its own.
@@ -306,11 +335,14 @@ TEST_F(VisaCallsTest, IoAttributesRoundTripPerSession) {
         ViUInt32 changed;
         ViAttrState invalid;
     };
-    for (const Case& c : {Case{VI_ATTR_TMO_VALUE, 2000, VI_TMO_INFINITE, ViAttrState{1} << 32},
-                          Case{VI_ATTR_TERMCHAR, '\n', '\r', 0x100},
-                          Case{VI_ATTR_TERMCHAR_EN, VI_FALSE, VI_TRUE, 2},
-                          Case{VI_ATTR_SEND_END_EN, VI_TRUE, VI_FALSE, 2},
-                          Case{VI_ATTR_SUPPRESS_END_EN, VI_FALSE, VI_TRUE, 7}}) {
+    for (const Case& c :
+         {Case{VI_ATTR_TMO_VALUE, 2000, VI_TMO_INFINITE, ViAttrState{1} << 32},
+          Case{VI_ATTR_TERMCHAR, '\n', '\r', 0x100},
+          Case{VI_ATTR_TERMCHAR_EN, VI_FALSE, VI_TRUE, 2},
+          Case{VI_ATTR_SEND_END_EN, VI_TRUE, VI_FALSE, 2},
+          Case{VI_ATTR_SUPPRESS_END_EN, VI_FALSE, VI_TRUE, 7},
+          Case{VI_ATTR_USB_MAX_INTR_SIZE, 0, 64, 0x10000},
+          Case{VI_ATTR_IO_PROT, VI_PROT_NORMAL, VI_PROT_NORMAL, VI_PROT_USBTMC_VENDOR}}) {
         const auto read = [&](ViSession session) {
             ViUInt32 value = 0;  // wide enough for each; the low bytes hold the value
             EXPECT_EQ(viGetAttribute(session, c.attribute, &value), VI_SUCCESS);

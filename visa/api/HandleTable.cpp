@@ -56,10 +56,15 @@ ViStatus HandleTable::Close(ViObject handle) {
         }
         closed.push_back(std::move(owner));
     }
+    std::vector<std::shared_ptr<InstrumentSession>> sessions;
     for (const Entry& entry : closed) {
         if (const auto* session = std::get_if<std::shared_ptr<InstrumentSession>>(&entry.object)) {
-            (*session)->Close();
+            (*session)->StopCalls();
+            sessions.push_back(*session);
         }
+    }
+    for (const auto& session : sessions) {
+        session->Close();
     }
     return VI_SUCCESS;
 }

@@ -24,6 +24,10 @@ public:
     virtual void Terminate() = 0;
     // viClose: as Terminate, for every call to come as well; gives back the session's locks.
     virtual void Close() = 0;
+    // The first half of Close: calls in progress and to come are stopped, without waking them
+    // yet. Closing several sessions stops all before waking any, so none takes the device
+    // another is giving back.
+    virtual void StopCalls() = 0;
 
     virtual IoResult Write(const ViByte* data, ViUInt32 count) = 0;
     virtual IoResult Read(ViByte* buffer, ViUInt32 count) = 0;

@@ -28,4 +28,10 @@ ViStatus OpenDevices::Acquire(const std::string& key, const Opener& open,
     return VI_SUCCESS;
 }
 
+std::shared_ptr<SharedDevice> OpenDevices::Find(const std::string& key) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = devices_.find(key);
+    return it != devices_.end() ? it->second.lock() : nullptr;
+}
+
 }  // namespace zvisa

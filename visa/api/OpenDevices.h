@@ -26,6 +26,9 @@ public:
     ViStatus Acquire(const std::string& key, const Opener& open,
                      std::shared_ptr<SharedDevice>& device);
 
+    // Test hook: the open device for `key`, or null.
+    std::shared_ptr<SharedDevice> Find(const std::string& key);
+
 private:
     std::mutex mutex_;
     std::unordered_map<std::string, std::weak_ptr<SharedDevice>> devices_;

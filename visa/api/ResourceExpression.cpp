@@ -1,6 +1,7 @@
 #include "api/ResourceExpression.h"
 
 #include "base/AsciiText.h"
+#include "base/ResourceName.h"
 
 namespace zvisa {
 
@@ -255,15 +256,40 @@ private:
     std::vector<Group> groups_;
 };
 
+// The pattern has no braces, so the first '{' begins the attribute filter,
+// which the expression's '}' ends.
 std::optional<ResourceExpression> ResourceExpression::Compile(std::string_view expression) {
     ResourceExpression compiled;
-    if (expression.empty() || !Parser(expression, compiled).Parse()) {
+    const std::size_t brace = expression.find('{');
+    const std::string_view pattern = expression.substr(0, brace);
+    if (brace != std::string_view::npos) {
+        if (expression.back() != '}') {
+            return std::nullopt;
+        }
+        compiled.filter_ =
+            AttributeFilter::Compile(expression.substr(brace + 1, expression.size() - brace - 2));
+        if (!compiled.filter_) {
+            return std::nullopt;
+        }
+    }
+    if (pattern.empty() || !Parser(pattern, compiled).Parse()) {
         return std::nullopt;
     }
     return compiled;
 }
 
 bool ResourceExpression::Matches(std::string_view resource) const {
+    if (!MatchesPattern(resource)) {
+        return false;
+    }
+    if (!filter_) {
+        return true;
+    }
+    const std::optional<ResourceName> name = ResourceName::Parse(resource);
+    return name && filter_->Matches(*name);
+}
+
+bool ResourceExpression::MatchesPattern(std::string_view resource) const {
     std::vector<int> current;
     std::vector<int> next;
     std::vector<char> inSet(states_.size(), 0);

@@ -7,12 +7,15 @@
 #include <utility>
 #include <vector>
 
+#include "api/AttributeFilter.h"
+
 namespace zvisa {
 
 // A VISA resource expression as viFindRsrc takes it: `?` any character, `*`
 // and `+` repeat the item before them, `[list]`, `[^list]` with `a-z` ranges,
 // `(a|b)` groups, `|` alternatives and `\` escapes. Matching ignores case and
-// covers the whole resource string.
+// covers the whole resource string. An attribute filter in braces may follow
+// the pattern: "?*INSTR{VI_ATTR_MANF_ID==0x7A5E}" (see AttributeFilter).
 //
 // Compiled to a Thompson automaton and run over sets of states, so a match
 // costs at most (resource length) x (expression size) steps whatever the
@@ -56,11 +59,13 @@ private:
 
     class Parser;
 
+    bool MatchesPattern(std::string_view resource) const;
     void AddClosure(int state, std::vector<int>& set, Closure& closure) const;
 
     std::vector<State> states_;
     std::vector<CharClass> classes_;
     int start_ = -1;
+    std::optional<AttributeFilter> filter_;
 };
 
 }  // namespace zvisa

@@ -16,7 +16,8 @@ std::vector<std::string> ResourceManager::Find(const ResourceExpression& express
     std::vector<std::string> matches;
     for (const auto& provider : providers_) {
         for (std::string& resource : provider->ListResources()) {
-            if (expression.Matches(resource)) {
+            // A name no buffer holds whole is never handed out.
+            if (ResourceName::Parse(resource) && expression.Matches(resource)) {
                 matches.push_back(std::move(resource));
             }
         }

@@ -12,6 +12,8 @@ namespace zvisa {
 namespace {
 
 constexpr const char* kLibraryMaker = "Zorvane";
+// No VXI manufacturer ID was ever assigned to this library's maker.
+constexpr ViUInt16 kLibraryMakerId = 0;
 constexpr ViUInt32 kImplementationVersion = ZVISA_IMPL_VERSION;
 
 using Kind = SessionAttributes::Kind;
@@ -71,7 +73,9 @@ void StoreAttribute(const SessionAttributes::Value& value, void* out) {
 
 SessionAttributes::SessionAttributes(const std::string& resource,
                                      const UsbInterfaceIdentity& identity,
-                                     const usbtmc::DeviceCapabilities& capabilities) {
+                                     const usbtmc::DeviceCapabilities& capabilities,
+                                     ViUInt16 interruptInMaxPacket)
+    : maxInterruptSize_(interruptInMaxPacket), usb_(true) {
     std::string name = resource;
     ViUInt16 board = 0;
     ViUInt16 vendorId = 0;
@@ -90,6 +94,7 @@ SessionAttributes::SessionAttributes(const std::string& resource,
         {VI_ATTR_RSRC_CLASS, Text("INSTR")},
         {VI_ATTR_INTF_TYPE, Number(Kind::kUInt16, VI_INTF_USB)},
         {VI_ATTR_INTF_NUM, Number(Kind::kUInt16, board)},
+        {VI_ATTR_INTF_INST_NAME, Text("USB" + std::to_string(board))},
         {VI_ATTR_MANF_ID, Number(Kind::kUInt16, vendorId)},
         {VI_ATTR_MODEL_CODE, Number(Kind::kUInt16, productId)},
         {VI_ATTR_MANF_NAME, Text(identity.manufacturer)},
@@ -111,6 +116,7 @@ SessionAttributes::SessionAttributes(const TcpipIdentity& identity) {
         {VI_ATTR_RSRC_CLASS, Text("INSTR")},
         {VI_ATTR_INTF_TYPE, Number(Kind::kUInt16, VI_INTF_TCPIP)},
         {VI_ATTR_INTF_NUM, Number(Kind::kUInt16, board)},
+        {VI_ATTR_INTF_INST_NAME, Text("TCPIP" + std::to_string(board))},
         {VI_ATTR_TCPIP_ADDR, Text(identity.address)},
         {VI_ATTR_TCPIP_HOSTNAME, Text(identity.hostName)},
         {VI_ATTR_TCPIP_DEVICE_NAME, Text(identity.deviceName)},
@@ -141,6 +147,23 @@ ViStatus SessionAttributes::Set(ViAttr attribute, ViAttrState value) {
                 return VI_ERROR_NSUP_ATTR_STATE;
             }
             termChar_ = static_cast<ViUInt8>(value);
+            return VI_SUCCESS;
+        case VI_ATTR_USB_MAX_INTR_SIZE:
+            if (!usb_) {
+                return VI_ERROR_NSUP_ATTR;
+            }
+            if (value > std::numeric_limits<ViUInt16>::max()) {
+                return VI_ERROR_NSUP_ATTR_STATE;
+            }
+            maxInterruptSize_ = static_cast<ViUInt16>(value);
+            return VI_SUCCESS;
+        // USB488 messages go as DEV_DEP_MSG; the vendor-specific protocol has
+        // no meaning for this meter.
+        case VI_ATTR_IO_PROT:
+            if (value != VI_PROT_NORMAL) {
+                return VI_ERROR_NSUP_ATTR_STATE;
+            }
+            ioProtocol_ = static_cast<ViUInt16>(value);
             return VI_SUCCESS;
         case VI_ATTR_TERMCHAR_EN:
         case VI_ATTR_SEND_END_EN:
@@ -178,6 +201,13 @@ std::optional<Value> SessionAttributes::IoValue(ViAttr attribute) const {
             return Number(Kind::kBoolean, sendEnd_ ? VI_TRUE : VI_FALSE);
         case VI_ATTR_SUPPRESS_END_EN:
             return Number(Kind::kBoolean, suppressEnd_ ? VI_TRUE : VI_FALSE);
+        case VI_ATTR_USB_MAX_INTR_SIZE:
+            if (!usb_) {
+                return std::nullopt;
+            }
+            return Number(Kind::kUInt16, maxInterruptSize_);
+        case VI_ATTR_IO_PROT:
+            return Number(Kind::kUInt16, ioProtocol_);
         default:
             return std::nullopt;
     }
@@ -199,6 +229,20 @@ std::optional<Value> SessionAttributes::LibraryValue(ViAttr attribute) {
             return Number(Kind::kUInt32, kImplementationVersion);
         case VI_ATTR_RSRC_MANF_NAME:
             return Text(kLibraryMaker);
+        case VI_ATTR_RSRC_MANF_ID:
+            return Number(Kind::kUInt16, kLibraryMakerId);
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<Value> SessionAttributes::ManagerValue(ViAttr attribute) {
+    switch (attribute) {
+        case VI_ATTR_RSRC_NAME:
+        case VI_ATTR_RSRC_CLASS:
+            return Text("");
+        case VI_ATTR_RSRC_LOCK_STATE:
+            return Number(Kind::kUInt32, VI_NO_LOCK);
         default:
             return std::nullopt;
     }

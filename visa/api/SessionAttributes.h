@@ -36,7 +36,8 @@ public:
 
     // `resource` is the resource's full name as listed.
     SessionAttributes(const std::string& resource, const UsbInterfaceIdentity& identity,
-                      const usbtmc::DeviceCapabilities& capabilities);
+                      const usbtmc::DeviceCapabilities& capabilities,
+                      ViUInt16 interruptInMaxPacket = 0);
     explicit SessionAttributes(const TcpipIdentity& identity);
 
     // The value, or empty when the session has no such attribute.
@@ -46,6 +47,9 @@ public:
 
     // What the library itself reports, for any session.
     static std::optional<Value> LibraryValue(ViAttr attribute);
+    // What a resource manager session reports besides: it names no
+    // resource and is never locked.
+    static std::optional<Value> ManagerValue(ViAttr attribute);
 
     ViUInt32 TimeoutMs() const { return timeoutMs_; }
     bool SendEnd() const { return sendEnd_; }
@@ -60,7 +64,10 @@ private:
     std::atomic<bool> termCharEnabled_{false};
     std::atomic<bool> sendEnd_{true};
     std::atomic<bool> suppressEnd_{false};
+    std::atomic<ViUInt16> maxInterruptSize_{0};
+    std::atomic<ViUInt16> ioProtocol_{VI_PROT_NORMAL};
 
+    bool usb_ = false;                        // the USB I/O attributes apply
     std::map<ViAttr, Value> resourceValues_;  // read-only, set by the constructor
 };
 

@@ -23,9 +23,15 @@ ViStatus SharedDevice::TakeTurn(Owner owner, const CallStop::Ticket& ticket, ViU
     const auto mayGo = [&] {
         return ticket.Stopped() || !busy_ || locks_.CheckAccess(owner) != VI_SUCCESS;
     };
+    ++callsWaiting_;
+    bool came = true;
     if (timeoutMs == VI_TMO_INFINITE) {
         turnChanged_.wait(lock, mayGo);
-    } else if (!turnChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), mayGo)) {
+    } else {
+        came = turnChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), mayGo);
+    }
+    --callsWaiting_;
+    if (!came) {
         return VI_ERROR_TMO;
     }
     if (ticket.Stopped()) {
@@ -53,7 +59,9 @@ void SharedDevice::GiveBackTurn() {
 ViStatus SharedDevice::Lock(Owner owner, const CallStop::Ticket& ticket, ViAccessMode type,
                             ViUInt32 timeoutMs, const std::string& requestedKey,
                             std::string& accessKey) {
+    ++callsWaiting_;
     const ViStatus status = locks_.Lock(owner, ticket, type, timeoutMs, requestedKey, accessKey);
+    --callsWaiting_;
     if (status >= VI_SUCCESS) {
         WakeTurnWaiters();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -52,6 +53,8 @@ public:
     const usbtmc::DeviceCapabilities& Capabilities() const { return exchange_.Capabilities(); }
     std::uint16_t InterruptInMaxPacket() const { return interruptInMaxPacket_; }
     ResourceLock& Locks() { return locks_; }
+    // Test hook: calls waiting for the turn or in viLock.
+    int CallsWaiting() const { return callsWaiting_; }
 
 private:
     class TurnGuard {
@@ -73,6 +76,7 @@ private:
     std::condition_variable turnChanged_;
     Owner turnHolder_ = nullptr;  // the session whose call has the device
     bool busy_ = false;
+    std::atomic<int> callsWaiting_{0};
     std::unique_ptr<UsbTransport> transport_;
     UsbInterfaceIdentity identity_;
     std::uint16_t interruptInMaxPacket_ = 0;

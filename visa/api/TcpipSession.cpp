@@ -44,6 +44,10 @@ void TcpipSession::Close() {
     turnChanged_.notify_all();
 }
 
+void TcpipSession::StopCalls() {
+    stop_.Close();
+}
+
 ViStatus TcpipSession::TakeTurn(const CallStop::Ticket& ticket, ViUInt32 timeoutMs) {
     std::unique_lock<std::mutex> lock(turnMutex_);
     const auto mayGo = [&] { return ticket.Stopped() || !busy_; };

@@ -30,6 +30,7 @@ public:
 
     void Terminate() override;
     void Close() override;
+    void StopCalls() override;
 
     IoResult Write(const ViByte* data, ViUInt32 count) override;
     IoResult Read(ViByte* buffer, ViUInt32 count) override;

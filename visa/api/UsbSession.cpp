@@ -4,7 +4,8 @@ namespace zvisa {
 
 UsbSession::UsbSession(std::shared_ptr<SharedDevice> device, const std::string& resource)
     : device_(std::move(device)),
-      attributes_(resource, device_->Identity(), device_->Capabilities()) {}
+      attributes_(resource, device_->Identity(), device_->Capabilities(),
+                  device_->InterruptInMaxPacket()) {}
 
 UsbSession::~UsbSession() {
     device_->Locks().Release(this);
@@ -17,6 +18,10 @@ void UsbSession::Terminate() {
 
 // The session's calls may still be running in other threads, holding it;
 // they end at once, and the locks go now, not when the last of them returns.
+void UsbSession::StopCalls() {
+    stop_.Close();
+}
+
 void UsbSession::Close() {
     stop_.Close();
     device_->Locks().Release(this);

@@ -127,12 +127,25 @@ ViStatus OnSession(ViSession vi, Body body) {
     });
 }
 
+// The events a session of this kind could enable: an instrument session's
+// I/O completion, service request and exception, a manager's exception.
+bool IsEventOf(ViObject vi, ViEventType event) {
+    if (event == VI_ALL_ENABLED_EVENTS || event == VI_EVENT_EXCEPTION) {
+        return true;
+    }
+    const bool instrument = HandleTable::Global().Get<InstrumentSession>(vi) != nullptr;
+    return instrument && (event == VI_EVENT_IO_COMPLETION || event == VI_EVENT_SERVICE_REQ);
+}
+
 // No session ever has an event enabled: disabling or discarding finds
-// nothing to do, as long as the mechanism is one VISA has.
-ViStatus NoEvents(ViObject vi, ViUInt16 mechanism, ViStatus nothingToDo) {
+// nothing to do, as long as the event and the mechanism are ones VISA has.
+ViStatus NoEvents(ViObject vi, ViEventType event, ViUInt16 mechanism, ViStatus nothingToDo) {
     constexpr ViUInt16 kMechanisms = VI_QUEUE | VI_HNDLR | VI_SUSPEND_HNDLR;
     if (!HandleTable::Global().IsOpen(vi)) {
         return VI_ERROR_INV_OBJECT;
+    }
+    if (!IsEventOf(vi, event)) {
+        return VI_ERROR_INV_EVENT;
     }
     const bool valid =
         mechanism == VI_ALL_MECH || (mechanism != 0 && (mechanism & ~kMechanisms) == 0);
@@ -244,7 +257,10 @@ ViStatus viGetAttribute(ViObject vi, ViAttr attrName, void* attrValue) {
         if (const auto session = HandleTable::Global().Get<InstrumentSession>(vi)) {
             return session->GetAttribute(attrName, attrValue);
         }
-        const auto value = zvisa::SessionAttributes::LibraryValue(attrName);
+        auto value = zvisa::SessionAttributes::LibraryValue(attrName);
+        if (!value && HandleTable::Global().Get<ResourceManager>(vi)) {
+            value = zvisa::SessionAttributes::ManagerValue(attrName);
+        }
         if (!value) {
             return VI_ERROR_NSUP_ATTR;
         }
@@ -260,8 +276,10 @@ ViStatus viSetAttribute(ViObject vi, ViAttr attrName, ViAttrState attrValue) {
             if (!HandleTable::Global().IsOpen(vi)) {
                 return VI_ERROR_INV_OBJECT;
             }
-            return zvisa::SessionAttributes::LibraryValue(attrName) ? VI_ERROR_ATTR_READONLY
-                                                                    : VI_ERROR_NSUP_ATTR;
+            const bool known = zvisa::SessionAttributes::LibraryValue(attrName) ||
+                               (HandleTable::Global().Get<ResourceManager>(vi) &&
+                                zvisa::SessionAttributes::ManagerValue(attrName));
+            return known ? VI_ERROR_ATTR_READONLY : VI_ERROR_NSUP_ATTR;
         }
         return session->SetAttribute(attrName, attrValue);
     });
@@ -396,12 +414,12 @@ ViStatus viTerminate(ViObject vi, ViUInt16 degree, ViJobId jobId) {
     });
 }
 
-ViStatus viDisableEvent(ViSession vi, ViEventType /*eventType*/, ViUInt16 mechanism) {
-    return Guarded([&] { return NoEvents(vi, mechanism, VI_SUCCESS_EVENT_DIS); });
+ViStatus viDisableEvent(ViSession vi, ViEventType eventType, ViUInt16 mechanism) {
+    return Guarded([&] { return NoEvents(vi, eventType, mechanism, VI_SUCCESS_EVENT_DIS); });
 }
 
-ViStatus viDiscardEvents(ViSession vi, ViEventType /*eventType*/, ViUInt16 mechanism) {
-    return Guarded([&] { return NoEvents(vi, mechanism, VI_SUCCESS_QUEUE_EMPTY); });
+ViStatus viDiscardEvents(ViSession vi, ViEventType eventType, ViUInt16 mechanism) {
+    return Guarded([&] { return NoEvents(vi, eventType, mechanism, VI_SUCCESS_QUEUE_EMPTY); });
 }
 
 // GPIB, VXI and register or memory access: nothing of a USB INSTR session.

@@ -13,6 +13,9 @@ constexpr std::string_view kSeparator = "::";
 constexpr std::array<std::string_view, 7> kResourceClasses = {
     "INSTR", "RAW", "SOCKET", "INTFC", "BACKPLANE", "MEMACC", "SERVANT"};
 constexpr unsigned kMaxBoard = 999999;
+// What a VI_FIND_BUFLEN buffer holds with its NUL: a longer name could only
+// be handed out cut short, and the cut name would designate nothing.
+constexpr std::size_t kMaxNameLength = 255;
 
 bool IsPrintable(char c) {
     return c >= ' ' && c < 0x7F;
@@ -78,7 +81,8 @@ std::string Hex16(unsigned value) {
 }  // namespace
 
 std::optional<ResourceName> ResourceName::Parse(std::string_view text) {
-    if (text.empty() || !std::all_of(text.begin(), text.end(), IsPrintable)) {
+    if (text.empty() || text.size() > kMaxNameLength ||
+        !std::all_of(text.begin(), text.end(), IsPrintable)) {
         return std::nullopt;
     }
     const std::vector<std::string_view> parts = SplitFields(text);
@@ -118,6 +122,9 @@ std::optional<ResourceName> ResourceName::Parse(std::string_view text) {
         return std::nullopt;
     }
     if (name.IsTcpipInstr() && !name.NormalizeTcpipFields()) {
+        return std::nullopt;
+    }
+    if (name.Expanded().size() > kMaxNameLength) {
         return std::nullopt;
     }
     return name;

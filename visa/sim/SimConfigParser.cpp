@@ -31,6 +31,12 @@ constexpr std::string_view kStep = "step=";
 constexpr std::string_view kSeed = "seed=";
 // Device addresses 1 to 127 on one bus.
 constexpr std::size_t kMetersPerBoard = 127;
+// Readings are floats: amplitudes, noise and frequencies stay far enough
+// below what would make a reading or its sine's argument infinite.
+constexpr double kMaxAmplitude = 1e30;
+constexpr double kMaxFrequencyHz = 1e12;
+// What a VI_FIND_BUFLEN buffer holds.
+constexpr std::size_t kMaxResourceLength = 255;
 // Enough of a quoted part of the text to recognise it.
 constexpr std::size_t kQuotedBytes = 40;
 
@@ -66,11 +72,11 @@ std::optional<double> FiniteNumber(std::string_view text) {
     return number && std::isfinite(*number) ? number : std::nullopt;
 }
 
-// "AMP@WHERE": a finite amplitude and the text after '@'.
+// "AMP@WHERE": an amplitude readings can carry and the text after '@'.
 std::optional<std::pair<double, std::string_view>> AmplitudeAt(std::string_view text) {
     const std::size_t at = text.find('@');
     const std::optional<double> amplitude = FiniteNumber(text.substr(0, at));
-    if (at == std::string_view::npos || !amplitude) {
+    if (at == std::string_view::npos || !amplitude || std::fabs(*amplitude) > kMaxAmplitude) {
         return std::nullopt;
     }
     return std::make_pair(*amplitude, text.substr(at + 1));
@@ -133,6 +139,10 @@ bool SimConfigParser::ParseEntry(std::string_view entry, std::size_t number) {
 bool SimConfigParser::ParseResource(std::string_view resource, SimMeterConfig& meter) {
     if (resource.empty()) {
         return Fail("has an empty resource before '='");
+    }
+    if (resource.size() > kMaxResourceLength) {
+        return Fail("has a resource of " + std::to_string(resource.size()) +
+                    " characters, longer than the 255 a resource name may have");
     }
     const std::optional<ResourceName> name = ResourceName::Parse(resource);
     const bool usbInstrument =
@@ -210,9 +220,10 @@ std::optional<bool> SimConfigParser::ParseSignalOption(std::string_view option,
     if (const auto value = ValueOf(option, kRipple)) {
         const auto ripple = AmplitudeAt(*value);
         const std::optional<double> hz = ripple ? FiniteNumber(ripple->second) : std::nullopt;
-        if (!hz || !(*hz > 0.0)) {
+        if (!hz || !(*hz > 0.0) || *hz > kMaxFrequencyHz) {
             return Fail("has ripple=" + Quoted(*value) +
-                        ", expected peak amplitude@hertz such as ripple=0.01@100");
+                        ", expected peak amplitude (at most 1e30)@hertz (above 0, at most 1e12) "
+                        "such as ripple=0.01@100");
         }
         signal.ripples.push_back({ripple->first, *hz});
         return true;
@@ -222,9 +233,9 @@ std::optional<bool> SimConfigParser::ParseSignalOption(std::string_view option,
         if (signal.noise) {
             return Fail("repeats option " + Quoted(option));
         }
-        if (!sigma || *sigma < 0.0) {
+        if (!sigma || *sigma < 0.0 || *sigma > kMaxAmplitude) {
             return Fail("has noise=" + Quoted(*value) +
-                        ", expected a standard deviation such as noise=0.0005");
+                        ", expected a standard deviation (at most 1e30) such as noise=0.0005");
         }
         signal.noise = *sigma;
         return true;
@@ -238,7 +249,7 @@ std::optional<bool> SimConfigParser::ParseSignalOption(std::string_view option,
         }
         if (!index) {
             return Fail("has step=" + Quoted(*value) +
-                        ", expected amplitude@reading such as step=0.1@25000");
+                        ", expected amplitude (at most 1e30)@reading such as step=0.1@25000");
         }
         signal.step = SimSignalConfig::Step{step->first, *index};
         return true;

@@ -14,8 +14,6 @@ namespace {
 
 // The file is small; a huge one is read only this far.
 constexpr std::size_t kMaxConfigBytes = 64 * 1024;
-// The same bound viFindRsrc puts on every name.
-constexpr std::size_t kMaxResourceName = 255;
 
 std::string ConfigPath() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -44,7 +42,7 @@ std::string ResourceOf(std::string_view entry) {
                                  ? "TCPIP0::" + std::string(entry) + "::inst0::INSTR"
                                  : std::string(entry);
     const auto name = ResourceName::Parse(text);
-    if (!name || !name->IsTcpipInstr() || name->Expanded().size() > kMaxResourceName) {
+    if (!name || !name->IsTcpipInstr()) {
         return {};
     }
     return name->Expanded();
