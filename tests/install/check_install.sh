@@ -16,8 +16,11 @@ rm -rf "$root"
 DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
 usr=$root/usr
 
-expected="755 usr/bin/zorvane
+expected="644 etc/default/zorvane-share
+644 lib/systemd/system/zorvane-share.service
+755 usr/bin/zorvane
 755 usr/bin/zorvane-burst
+755 usr/bin/zorvane-share
 644 usr/include/zvisa/visa.h
 644 usr/include/zvisa/visatype.h
 644 usr/lib/udev/rules.d/70-zorvane-meter.rules
@@ -33,6 +36,7 @@ expected="755 usr/bin/zorvane
 644 usr/share/icons/hicolor/32x32/apps/zorvane.png
 644 usr/share/icons/hicolor/48x48/apps/zorvane.png
 644 usr/share/man/man1/zorvane-burst.1.gz
+644 usr/share/man/man1/zorvane-share.1.gz
 644 usr/share/man/man1/zorvane.1.gz
 644 usr/share/metainfo/org.zorvane.zorvane.metainfo.xml"
 installed=$(cd "$root" && find . ! -type d -printf '%m %P\n' | LC_ALL=C sort -k2)
