@@ -274,7 +274,9 @@ ViStatus Vxi11Link::ReadOnce(std::uint8_t* buffer, std::size_t request,
     if (!Decode(in, resp, request)) {
         return VI_ERROR_IO;
     }
-    std::memcpy(buffer, resp.data.data(), resp.data.size());
+    if (!resp.data.empty()) {
+        std::memcpy(buffer, resp.data.data(), resp.data.size());
+    }
     got = resp.data.size();
     reason = resp.reason;
     return FromDeviceError(resp.error);
