@@ -108,7 +108,6 @@ SessionAttributes::SessionAttributes(const std::string& resource,
 }
 
 SessionAttributes::SessionAttributes(const TcpipIdentity& identity) {
-    constexpr ViUInt32 kVxi11Port = 111;  // where a client finds a VXI-11 device
     const std::optional<ResourceName> parsed = ResourceName::Parse(identity.resource);
     const ViUInt16 board = parsed ? static_cast<ViUInt16>(parsed->Board()) : 0;
     resourceValues_ = {
@@ -120,7 +119,6 @@ SessionAttributes::SessionAttributes(const TcpipIdentity& identity) {
         {VI_ATTR_TCPIP_ADDR, Text(identity.address)},
         {VI_ATTR_TCPIP_HOSTNAME, Text(identity.hostName)},
         {VI_ATTR_TCPIP_DEVICE_NAME, Text(identity.deviceName)},
-        {VI_ATTR_TCPIP_PORT, Number(Kind::kUInt16, kVxi11Port)},
     };
 }
 

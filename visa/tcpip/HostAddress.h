@@ -2,15 +2,21 @@
 
 #include <netinet/in.h>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace zvisa::tcpip {
 
-// The IPv4 address of `host`: a dotted address as it is, a name through the system's resolver
-// (bounded by its own timeouts), or empty when it has none.
-std::optional<in_addr> ResolveHost(const std::string& host);
+struct ResolveResult {
+    enum Outcome { kFound, kUnknown, kTimeout } outcome = kUnknown;
+    in_addr address{};
+};
+
+// The IPv4 address of `host`: a dotted address as it is, a name through the system's resolver,
+// waiting for it at most `timeout`.
+ResolveResult ResolveHost(const std::string& host, std::chrono::milliseconds timeout);
 
 // The address in dotted form.
 std::string DottedAddress(const in_addr& address);

@@ -101,12 +101,12 @@ Vxi11Link::~Vxi11Link() {
 }
 
 ViStatus Vxi11Link::Open(const std::string& host, const std::string& device, ViUInt32 timeoutMs) {
-    const std::optional<in_addr> address = ResolveHost(host);
-    if (!address) {
-        return VI_ERROR_RSRC_NFOUND;
-    }
-    address_ = *address;
     const SocketWait wait = SocketWait::For(timeoutMs);
+    const ResolveResult resolved = ResolveHost(host, std::chrono::milliseconds(wait.RemainingMs()));
+    if (resolved.outcome != ResolveResult::kFound) {
+        return resolved.outcome == ResolveResult::kTimeout ? VI_ERROR_TMO : VI_ERROR_RSRC_NFOUND;
+    }
+    address_ = resolved.address;
     std::uint16_t corePort = 0;
     if (const ViStatus asked = AskPortmapper(wait, corePort); asked != VI_SUCCESS) {
         return asked;
@@ -159,7 +159,8 @@ ViStatus Vxi11Link::CreateLink(const std::string& device, const SocketWait& wait
     }
     lid_ = resp.lid;
     abortPort_ = resp.abortPort;
-    maxRecvSize_ = std::clamp(resp.maxRecvSize, kMinRecvSize, kMaxWriteChunk);
+    maxRecvSize_ =
+        resp.maxRecvSize == 0 ? kMinRecvSize : std::min(resp.maxRecvSize, kMaxWriteChunk);
     linked_ = true;
     return VI_SUCCESS;
 }
