@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kRunsPerWay = 8;
+constexpr int kRunsPerWay = 5;
 constexpr const char* kMeters =
     "USB0::0x7A5E::0x0C46::BUSY::INSTR=dcv,instant;USB0::0x7A5E::0x0C46::MUTE::INSTR=mute";
 

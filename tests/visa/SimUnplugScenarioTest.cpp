@@ -33,7 +33,8 @@ constexpr std::size_t kBurst = 50000;
 constexpr std::size_t kLoggedCommands = 5;
 
 // The real VISA calls, with something done to the meter around one command:
-// just before it is written, or while the read of its reply is under way.
+// just before it is written, or from another thread while the read of its
+// reply is under way (duringRead waits for that itself).
 class HookedLink : public InstrumentLink {
 public:
     std::string command;
@@ -53,12 +54,7 @@ public:
         if (!replyPending_ || !duringRead) {
             return InstrumentLink::Read(instr, data, count, retCount);
         }
-        // Well inside the meter's one-second acquisition of the burst.
-        static constexpr std::chrono::milliseconds kIntoTheRead{100};
-        std::thread meanwhile([this] {
-            std::this_thread::sleep_for(kIntoTheRead);
-            duringRead();
-        });
+        std::thread meanwhile([this] { duringRead(); });
         const ViStatus status = InstrumentLink::Read(instr, data, count, retCount);
         meanwhile.join();
         return status;
@@ -132,7 +128,11 @@ TEST_F(SimUnplugScenarioTest, GoneWhileTheBlockIsRead) {
     ASSERT_NE(meter, nullptr);
     HookedLink link;
     link.command = "DR?\n";
-    link.duringRead = [&] { meter->SetPlugged(false); };
+    // Once the read waits for the block, well inside the one-second burst.
+    link.duringRead = [&] {
+        EXPECT_TRUE(meter->AwaitBlockedBulkIn(std::chrono::seconds(10)));
+        meter->SetPlugged(false);
+    };
 
     const Shown shown = Run(link);
     EXPECT_EQ(shown.messages, std::vector<std::string>{kNoBlockMessage});

@@ -87,14 +87,18 @@ TEST_F(VisaSimMeterTest, BurstBlockArrivesInOneRead) {
 }
 
 // What the program does on a real meter: the block comes once the burst
-// has been measured, about 1 s later.
+// has been measured, 50000 readings 20 us apart, 1 s later (on virtual time).
 TEST_F(VisaSimMeterTest, BurstWaitsForTheAcquisition) {
-    Open("dcv");
+    Open("dcv,virtual-time");
+    const auto& clock = dynamic_cast<zvisa::VirtualClock&>(
+        zvisa::sim::SimRegistry::Global().FindMeter(kSim0001)->TimeSource());
     ASSERT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, 7000), VI_SUCCESS);
     ConfigureBurst();
+    const std::chrono::milliseconds before = clock.Elapsed();
     const ReadResult block = Query("DR?\n", kBlockBuffer);
     EXPECT_EQ(block.status, VI_SUCCESS);
     EXPECT_EQ(block.data.size(), kBlockSize);
+    EXPECT_EQ(clock.Elapsed() - before, std::chrono::seconds(1));
 }
 
 TEST_F(VisaSimMeterTest, ShortReadLeavesTheRestReadable) {

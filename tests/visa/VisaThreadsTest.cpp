@@ -156,6 +156,22 @@ TEST_F(VisaThreadsTest, TerminateChecksItsArgumentsAndMayFindNothingToEnd) {
     EXPECT_EQ(ReadText(vi, 100).status, VI_SUCCESS);
 }
 
+// The device's transfer is aborted too: the next query gets its own reply.
+TEST_F(VisaThreadsTest, TerminateAbortsTheTransferSoTheNextQueryIsClean) {
+    ScopedSimulation sim("dcv");
+    const ViSession vi = Open();
+    ASSERT_EQ(WriteText(vi, "SAMPLE:COUNT 50000\n"), VI_SUCCESS);
+    ASSERT_EQ(WriteText(vi, "DR?\n"), VI_SUCCESS);
+    std::future<ViStatus> read =
+        std::async(std::launch::async, [vi] { return ReadText(vi, 300000).status; });
+    ASSERT_TRUE(Meter()->AwaitBlockedBulkIn(kLongEnough));  // the burst takes a second
+    EXPECT_EQ(viTerminate(vi, VI_NULL, VI_NULL), VI_SUCCESS);
+    EXPECT_EQ(Status(read), VI_ERROR_ABORT);
+    ASSERT_EQ(viSetAttribute(vi, VI_ATTR_TMO_VALUE, 2000), VI_SUCCESS);
+    ASSERT_EQ(WriteText(vi, "*IDN?\n"), VI_SUCCESS);
+    EXPECT_EQ(ReadText(vi, 100).data, "ZORVANE SIM,DMM-SIM,SIM0001,1.0\n");
+}
+
 // Each call behind another session's endless read gives up after its own
 // timeout, whatever the other session's is.
 TEST_F(VisaThreadsTest, ACallBehindAnotherSessionsTransferWaitsItsOwnTimeout) {

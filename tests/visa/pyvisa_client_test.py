@@ -8,6 +8,7 @@ import math
 import os
 import struct
 import sys
+import threading
 import time
 import unittest
 
@@ -141,6 +142,39 @@ class PyvisaClientTest(unittest.TestCase):
             self.assertEqual(second.query("*idn?"), identity(VOLTS))
             second.unlock()
         self.assertEqual(second.query("*idn?"), identity(VOLTS))
+
+    def test_attributes_pyvisa_reads_and_filters(self):
+        meter = self.open(VOLTS)
+        self.assertEqual(meter.io_protocol, constants.IOProtocol.normal)
+        self.assertEqual(meter.maximum_interrupt_size, 0)
+        self.assertEqual(self.rm.list_resources("?*{VI_ATTR_MODEL_CODE==0x0C47}"), (CURRENT,))
+        self.assertEqual(self.rm.list_resources('?*{VI_ATTR_USB_SERIAL_NUM!="A1" && '
+                                                'VI_ATTR_INTF_NUM>0}'), (MUTE,))
+
+    def test_terminate_ends_a_read_in_another_thread(self):
+        meter = self.open(MUTE, write_termination="\n")
+        meter.timeout = math.inf
+        meter.write("FUNC?")
+        ended = []
+
+        def read():
+            try:
+                meter.read()
+            except pyvisa.VisaIOError as error:
+                ended.append(error.error_code)
+
+        reader = threading.Thread(target=read)
+        reader.start()
+        # Until the read is under way and ends; bounded, so a failure cannot hang.
+        for _ in range(500):
+            self.rm.visalib.terminate(meter.session, 0, 0)  # VI_NULL, VI_NULL
+            reader.join(0.01)
+            if not reader.is_alive():
+                break
+        self.assertFalse(reader.is_alive())
+        self.assertEqual(ended, [StatusCode.error_abort])
+        meter.timeout = 100
+        self.assertStatus(StatusCode.error_timeout, meter.query, "*idn?")  # still usable
 
     def test_closing_the_resource_manager_ends_its_sessions(self):
         visa = self.rm.visalib

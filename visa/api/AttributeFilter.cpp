@@ -52,29 +52,12 @@ std::optional<std::uint64_t> ParseUnsigned(std::string_view text) {
     return ParseNumber<std::uint64_t>(hex ? text.substr(2) : text, hex ? 16 : 10);
 }
 
-std::optional<ViUInt16> InterfaceCode(const std::string& type) {
-    constexpr std::array<std::pair<const char*, ViUInt16>, 6> kCodes = {{
-        {"GPIB", VI_INTF_GPIB},
-        {"VXI", VI_INTF_VXI},
-        {"ASRL", VI_INTF_ASRL},
-        {"PXI", VI_INTF_PXI},
-        {"TCPIP", VI_INTF_TCPIP},
-        {"USB", VI_INTF_USB},
-    }};
-    for (const auto& [name, code] : kCodes) {
-        if (type == name) {
-            return code;
-        }
-    }
-    return std::nullopt;
-}
-
 // What the name says of `attribute`; empty when it says nothing.
 std::optional<std::uint64_t> NumberOf(ViAttr attribute, const ResourceName& resource) {
     const std::vector<std::string>& fields = resource.Fields();
     switch (attribute) {
         case VI_ATTR_INTF_TYPE:
-            return InterfaceCode(resource.InterfaceType());
+            return resource.InterfaceCode();
         case VI_ATTR_INTF_NUM:
             return resource.Board();
         case VI_ATTR_MANF_ID:

@@ -49,18 +49,6 @@ void CopyDescriptor(const std::string& resource, ViChar desc[]) {
     desc[length] = '\0';
 }
 
-ViUInt16 InterfaceTypeCode(const std::string& type) {
-    static const std::pair<const char*, ViUInt16> kCodes[] = {
-        {"GPIB", VI_INTF_GPIB}, {"VXI", VI_INTF_VXI},     {"ASRL", VI_INTF_ASRL},
-        {"PXI", VI_INTF_PXI},   {"TCPIP", VI_INTF_TCPIP}, {"USB", VI_INTF_USB}};
-    for (const auto& [name, code] : kCodes) {
-        if (type == name) {
-            return code;
-        }
-    }
-    return 0;
-}
-
 // viParseRsrc and viParseRsrcEx: the name's syntax only; whether the
 // resource is present is for viOpen to find out.
 ViStatus ParseResource(ViSession rmSesn, ViConstRsrc rsrcName, ViPUInt16 intfType,
@@ -72,7 +60,7 @@ ViStatus ParseResource(ViSession rmSesn, ViConstRsrc rsrcName, ViPUInt16 intfTyp
         return VI_ERROR_INV_PARAMETER;
     }
     parsed = zvisa::ResourceName::Parse(rsrcName);
-    const ViUInt16 type = parsed ? InterfaceTypeCode(parsed->InterfaceType()) : 0;
+    const ViUInt16 type = parsed ? parsed->InterfaceCode() : 0;
     if (type == 0 || parsed->Board() > std::numeric_limits<ViUInt16>::max()) {
         return VI_ERROR_INV_RSRC_NAME;
     }

@@ -183,6 +183,23 @@ bool ResourceName::IsHost(std::string_view text) {
            std::all_of(text.begin(), text.end(), hostCharacter);
 }
 
+ViUInt16 ResourceName::InterfaceCode() const {
+    constexpr std::array<std::pair<std::string_view, ViUInt16>, 6> kCodes = {{
+        {"GPIB", VI_INTF_GPIB},
+        {"VXI", VI_INTF_VXI},
+        {"ASRL", VI_INTF_ASRL},
+        {"PXI", VI_INTF_PXI},
+        {"TCPIP", VI_INTF_TCPIP},
+        {"USB", VI_INTF_USB},
+    }};
+    for (const auto& [name, code] : kCodes) {
+        if (interfaceType_ == name) {
+            return code;
+        }
+    }
+    return 0;
+}
+
 std::string ResourceName::Expanded() const {
     std::string expanded = interfaceType_ + std::to_string(board_);
     for (std::size_t i = 0; i < fields_.size(); ++i) {

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "visa.h"
+
 namespace zvisa {
 
 // The syntax of a VISA resource string, e.g. "USB0::0x7A5E::0x0C46::SN1::INSTR":
@@ -23,6 +25,8 @@ public:
     // "inst0" when left out.
     bool IsTcpipInstr() const { return interfaceType_ == "TCPIP" && resourceClass_ == "INSTR"; }
     const std::string& InterfaceType() const { return interfaceType_; }  // upper case
+    // VI_INTF_USB and the like; 0 for a type VISA has no code for.
+    ViUInt16 InterfaceCode() const;
     bool HasExplicitClass() const { return explicitClass_; }
     const std::string& ResourceClass() const { return resourceClass_; }
     // The address fields between the board and the class, as written.

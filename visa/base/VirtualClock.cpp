@@ -21,13 +21,6 @@ void VirtualClock::WaitUntil(std::condition_variable& changed, std::unique_lock<
     }
 }
 
-void VirtualClock::Advance(std::chrono::nanoseconds duration) {
-    TimePoint::rep now = ticks_.load();
-    while (!ticks_.compare_exchange_weak(
-        now, Later(TimePoint(TimePoint::duration(now)), duration).time_since_epoch().count())) {
-    }
-}
-
 std::chrono::milliseconds VirtualClock::Elapsed() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
         TimePoint::duration(ticks_.load()));

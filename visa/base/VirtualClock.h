@@ -21,7 +21,17 @@ public:
     void WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
                    TimePoint until) override;
 
-    void Advance(std::chrono::nanoseconds duration);
+    // Any duration, kWaitForever included: it saturates rather than
+    // overflow on the way to the clock's ticks.
+    template <typename Rep, typename Period>
+    void Advance(std::chrono::duration<Rep, Period> duration) {
+        Clock::TimePoint::rep now = ticks_.load();
+        while (!ticks_.compare_exchange_weak(
+            now, Later(Clock::TimePoint(Clock::TimePoint::duration(now)), duration)
+                     .time_since_epoch()
+                     .count())) {
+        }
+    }
     // Since the epoch, which is where the clock starts.
     std::chrono::milliseconds Elapsed() const;
 
