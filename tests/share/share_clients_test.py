@@ -114,7 +114,8 @@ class ShareClientsTest(unittest.TestCase):
     def test_lxi(self):
         for command, expected in (
                 (("lxi", "scpi", "-a", HOST, "*IDN?"), identity(INSTANT)),
-                (("lxi", "discover", "-t", "1"), f'Found "{identity(INSTANT)}" on address {HOST}')):
+                (("lxi", "discover", "-t", "1"), f'Found "{identity(INSTANT)}" on address {HOST}'),
+                (("lxi", "benchmark", "-a", HOST, "-c", "50"), "requests/second")):
             with self.subTest(command=command[1]):
                 self.assertIn(expected, run(*command).stdout)
 
