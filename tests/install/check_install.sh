@@ -57,7 +57,13 @@ done
 desktop_report=$(desktop-file-validate "$usr/share/applications/zorvane.desktop" 2>&1 ||
     echo "exit status $?")
 [ -z "$desktop_report" ] || fail "desktop-file-validate: $desktop_report"
-metainfo_report=$(appstreamcli validate-tree --no-net "$root" 2>&1) ||
+# appstreamcli fails on errors and warnings, not on infos. Debian 13's warns that no homepage is
+# named: the project has none to name, so that one finding is accepted by name where the
+# validator knows it (Debian 12's does not, and refuses to override a tag it does not know).
+accepted=(--override=url-homepage-missing=info)
+probe=$(appstreamcli validate-tree --no-net "${accepted[@]}" "$root/none" 2>&1 || true)
+[[ $probe != *"not recognized"* ]] || accepted=()
+metainfo_report=$(appstreamcli validate-tree --no-net "${accepted[@]}" "$root" 2>&1) ||
     fail "appstreamcli: $metainfo_report"
 
 lib=$usr/$libdir
