@@ -9,10 +9,12 @@ if(CMAKE_LIBRARY_ARCHITECTURE AND EXISTS /etc/debian_version
 endif()
 include(GNUInstallDirs)
 
-# udev and systemd read from lib/ under the prefix, never from the multiarch CMAKE_INSTALL_LIBDIR.
+# udev reads rules from lib/ under the prefix, never from the multiarch CMAKE_INSTALL_LIBDIR.
 set(ZORVANE_UDEV_RULES_DIR lib/udev/rules.d)
-set(ZORVANE_SYSTEMD_UNIT_DIR lib/systemd/system)
-# A service's defaults live in /etc/default whatever the prefix, where its unit reads them.
-set(ZORVANE_DEFAULTS_DIR /etc/default)
+# Units go to /usr/lib/systemd/system on Debian 12 and 13 alike: systemd reads it on both, 13's
+# lintian refuses the aliased /lib, and the package does not depend on what the build machine's
+# systemd.pc says.
+set(ZORVANE_SYSTEMD_UNIT_DIR /usr/lib/systemd/system
+    CACHE PATH "Where the systemd unit goes when installing with prefix /usr")
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

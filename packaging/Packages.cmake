@@ -75,7 +75,10 @@ lxi-tools reach it as a TCPIP instrument. It needs no window system.
 
 The service is installed but not enabled: systemctl enable --now
 zorvane-share starts it. Its options are set in /etc/default/zorvane-share.")
-set(CPACK_COMPONENT_ZORVANE-SHARE_DEPENDS libzvisa1)
+if(TARGET zvisa_shared)
+  # Also for the udev rule: the server opens the meters.
+  set(CPACK_COMPONENT_ZORVANE-SHARE_DEPENDS libzvisa1)
+endif()
 foreach(script postinst prerm postrm)
   configure_file(zorvane-share.${script} zorvane-share/${script} COPYONLY)
 endforeach()
