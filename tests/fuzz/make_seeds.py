@@ -4,6 +4,7 @@
 block_decoder: "DR?" replies as they arrive. resource_expression: an
 expression, a zero byte, a resource string. sim_config: ZVISA_SIM texts.
 save_target: links to draw and a path to save to.
+vxi11_record: a byte picking the piece size, then a stream of RPC records.
 usbtmc_read: the device's side of
 a short conversation, field by field in the order fuzz_usbtmc_read reads them
 (see DeviceScript and FuzzedTransport there).
@@ -161,4 +162,36 @@ write_corpus("resource_expression", EXPRESSION_SEEDS)
 write_corpus("sim_config", SIM_SEEDS)
 write_corpus("save_target", SAVE_SEEDS)
 # The transport's first field is the packet size (0 picks 512).
+
+
+def xdr(*words):
+    return b"".join(struct.pack(">I", w & 0xFFFFFFFF) for w in words)
+
+
+def xdr_opaque(data):
+    return xdr(len(data)) + data + bytes(-len(data) % 4)
+
+
+def record(payload, last=True):
+    return xdr((0x80000000 if last else 0) | len(payload)) + payload
+
+
+def call(program, procedure, args, version=1):
+    return xdr(1, 0, 2, program, version, procedure, 0, 0, 0, 0) + args
+
+
+CORE, PORTMAPPER = 0x0607AF, 100000
+VXI11_SEEDS = {
+    "create_link": record(call(CORE, 10, xdr(1, 0, 10000) + xdr_opaque(b"inst0"))),
+    "write_then_read": record(call(CORE, 11, xdr(0, 2000, 0, 9) + xdr_opaque(b"*IDN?")))
+    + record(call(CORE, 12, xdr(0, 65536, 2000, 0, 0x80, 10))),
+    "getport_in_two_fragments": record(call(PORTMAPPER, 3, xdr(CORE), 2)[:12], last=False)
+    + record(call(PORTMAPPER, 3, xdr(CORE), 2)[12:] + xdr(1, 6, 0)),
+    "docmd": record(call(CORE, 22, xdr(0, 0, 100, 100, 1, 1, 4) + xdr_opaque(b"abcd"))),
+    "read_reply": record(xdr(1, 1, 0, 0, 0, 0, 0, 4) + xdr_opaque(b"1.5\n")),
+    "dump_reply": record(xdr(1, 1, 0, 0, 0, 0, 1, CORE, 1, 6, 1024, 0)),
+    "huge_fragment": xdr(0xFFFFFFFF),
+    "huge_opaque": record(call(CORE, 11, xdr(0, 0, 0, 8, 0xFFFFFFF0))),
+}
+write_corpus("vxi11_record", {name: bytes([3]) + seed for name, seed in VXI11_SEEDS.items()})
 write_corpus("usbtmc_read", {name: bytes([0]) + script for name, script in USBTMC_SEEDS.items()})

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # check_system_visa.sh BUILD WORK SOURCE LIBDIR [CMAKE OPTION...]: installs libzvisa from BUILD
-# into the scratch prefix WORK/prefix, builds zorvane-burst from SOURCE with ZORVANE_VISA=system
-# pointed at it (WORK/build, kept between runs so a rerun only relinks), and runs it on
+# into the scratch prefix WORK/prefix, builds zorvane-burst and zorvane-share from SOURCE with
+# ZORVANE_VISA=system pointed at it (WORK/build, kept between runs so a rerun only relinks), and runs it on
 # simulated meters: the programs build against a VISA that is not ours through visa.h alone.
 set -euo pipefail
 build=$1 work=$2 source=$3 libdir=$4
@@ -20,7 +20,7 @@ done
 cmake -S "$source" -B "$work/build" -DZORVANE_VISA=system -DZORVANE_GUI=OFF \
     -DZORVANE_VISA_INCLUDE_DIR="$prefix/include/zvisa" \
     -DZORVANE_VISA_LIBRARY="$prefix/$libdir/libzvisa.so" "$@" >/dev/null
-cmake --build "$work/build" --target zorvane-burst -j 2 >/dev/null
+cmake --build "$work/build" --target zorvane-burst zorvane-share -j 2 >/dev/null
 burst=$work/build/app/zorvane-burst
 
 linked=$(ldd "$burst" | awk '$1 == "libzvisa.so.1" { print $3 }')

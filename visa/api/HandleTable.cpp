@@ -4,9 +4,11 @@
 
 namespace zvisa {
 
+// Never destroyed: a thread may still be inside a call while the process
+// exits and runs the destructors of statics.
 HandleTable& HandleTable::Global() {
-    static HandleTable table;
-    return table;
+    static auto* const table = new HandleTable;
+    return *table;
 }
 
 ViStatus HandleTable::Add(Object object, ViObject owner, ViObject& handle) {
@@ -33,6 +35,8 @@ ViStatus HandleTable::Close(ViObject handle) {
     // Objects die outside the lock: closing a session releases its transport,
     // which may talk to the device. The owned objects go first, the owner
     // last, as the owner's device sources may outlive nothing they serve.
+    // A session's calls still running in other threads hold it until they
+    // return; closing ends them.
     std::vector<Entry> closed;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -51,6 +55,11 @@ ViStatus HandleTable::Close(ViObject handle) {
             }
         }
         closed.push_back(std::move(owner));
+    }
+    for (const Entry& entry : closed) {
+        if (const auto* session = std::get_if<std::shared_ptr<InstrumentSession>>(&entry.object)) {
+            (*session)->Close();
+        }
     }
     return VI_SUCCESS;
 }

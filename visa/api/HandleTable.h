@@ -42,8 +42,9 @@ public:
 
     bool IsOpen(ViObject handle) const;
 
-    // Closes `handle` and, for a resource manager, everything opened from it.
-    // VI_ERROR_INV_OBJECT when the handle is not open.
+    // Closes `handle` and, for a resource manager, everything opened from it,
+    // ending the calls in progress on the sessions closed. VI_ERROR_INV_OBJECT
+    // when the handle is not open.
     ViStatus Close(ViObject handle);
 
 private:

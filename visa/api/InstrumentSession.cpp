@@ -63,29 +63,40 @@ InstrumentSession::~InstrumentSession() {
     device_->Locks().Release(this);
 }
 
+void InstrumentSession::Terminate() {
+    stop_.Terminate();
+    device_->WakeCallsOf(this);
+}
+
+// The session's calls may still be running in other threads, holding it;
+// they end at once, and the locks go now, not when the last of them returns.
+void InstrumentSession::Close() {
+    stop_.Close();
+    device_->Locks().Release(this);
+    device_->WakeCallsOf(this);
+}
+
 usbtmc::IoResult InstrumentSession::Write(const ViByte* data, ViUInt32 count) {
-    if (const ViStatus locked = device_->Locks().CheckAccess(this); locked != VI_SUCCESS) {
-        return {locked, 0};
-    }
-    return device_->Exclusively([&](usbtmc::UsbtmcExchange& exchange) {
-        return exchange.Write(data, count, attributes_.TimeoutMs(), attributes_.SendEnd());
-    });
+    return device_->Exclusively(
+        this, stop_.Begin(), attributes_.TimeoutMs(), [&](usbtmc::UsbtmcExchange& exchange) {
+            return exchange.Write(data, count, attributes_.TimeoutMs(), attributes_.SendEnd());
+        });
 }
 
 usbtmc::IoResult InstrumentSession::Read(ViByte* buffer, ViUInt32 count) {
-    if (const ViStatus locked = device_->Locks().CheckAccess(this); locked != VI_SUCCESS) {
-        return {locked, 0};
-    }
-    return device_->Exclusively([&](usbtmc::UsbtmcExchange& exchange) {
-        return exchange.Read(buffer, count, attributes_.TimeoutMs(), attributes_.Termination());
-    });
+    return device_->Exclusively(
+        this, stop_.Begin(), attributes_.TimeoutMs(), [&](usbtmc::UsbtmcExchange& exchange) {
+            return exchange.Read(buffer, count, attributes_.TimeoutMs(), attributes_.Termination());
+        });
 }
 
 ViStatus InstrumentSession::Clear() {
-    if (const ViStatus locked = device_->Locks().CheckAccess(this); locked != VI_SUCCESS) {
-        return locked;
-    }
-    return device_->Exclusively([](usbtmc::UsbtmcExchange& exchange) { return exchange.Clear(); });
+    return device_
+        ->Exclusively(this, stop_.Begin(), attributes_.TimeoutMs(),
+                      [](usbtmc::UsbtmcExchange& exchange) {
+                          return usbtmc::IoResult{exchange.Clear(), 0};
+                      })
+        .status;
 }
 
 ViStatus InstrumentSession::ReadStatusByte(ViUInt16& statusByte) {
@@ -95,9 +106,13 @@ ViStatus InstrumentSession::ReadStatusByte(ViUInt16& statusByte) {
     if (!device_->Capabilities().usb488) {
         return VI_ERROR_NSUP_OPER;
     }
-    return device_->Exclusively([&](usbtmc::UsbtmcExchange& exchange) {
-        return exchange.ReadStatusByte(statusByte, attributes_.TimeoutMs());
-    });
+    return device_
+        ->Exclusively(this, stop_.Begin(), attributes_.TimeoutMs(),
+                      [&](usbtmc::UsbtmcExchange& exchange) {
+                          return usbtmc::IoResult{
+                              exchange.ReadStatusByte(statusByte, attributes_.TimeoutMs()), 0};
+                      })
+        .status;
 }
 
 ViStatus InstrumentSession::AssertTrigger(ViUInt16 protocol) {
@@ -110,9 +125,12 @@ ViStatus InstrumentSession::AssertTrigger(ViUInt16 protocol) {
     if (!device_->Capabilities().trigger) {
         return VI_ERROR_NSUP_OPER;
     }
-    return device_->Exclusively([&](usbtmc::UsbtmcExchange& exchange) {
-        return exchange.Trigger(attributes_.TimeoutMs());
-    });
+    return device_
+        ->Exclusively(this, stop_.Begin(), attributes_.TimeoutMs(),
+                      [&](usbtmc::UsbtmcExchange& exchange) {
+                          return usbtmc::IoResult{exchange.Trigger(attributes_.TimeoutMs()), 0};
+                      })
+        .status;
 }
 
 // Reads and writes go straight to the device, so there is no buffer to flush.
@@ -125,7 +143,7 @@ ViStatus InstrumentSession::Flush(ViUInt16 mask) {
 
 ViStatus InstrumentSession::Lock(ViAccessMode type, ViUInt32 timeoutMs,
                                  const std::string& requestedKey, std::string& accessKey) {
-    return device_->Locks().Lock(this, type, timeoutMs, requestedKey, accessKey);
+    return device_->Lock(this, stop_.Begin(), type, timeoutMs, requestedKey, accessKey);
 }
 
 ViStatus InstrumentSession::Unlock() {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "api/CallStop.h"
 #include "api/SessionAttributes.h"
 #include "api/SharedDevice.h"
 #include "usbtmc/UsbtmcExchange.h"
@@ -12,7 +13,8 @@ namespace zvisa {
 
 // One viOpen: a session on a device that other sessions may share, with its
 // own attributes. Every operation respects the device's locks; transfers
-// wait for the device to be free.
+// wait for the device to be free, up to the session's timeout. Terminate and
+// Close end the calls in progress from any thread.
 class InstrumentSession {
 public:
     static constexpr ViUInt32 kDefaultTimeoutMs = SessionAttributes::kDefaultTimeoutMs;
@@ -22,6 +24,13 @@ public:
     ~InstrumentSession();  // gives back the session's locks
     InstrumentSession(const InstrumentSession&) = delete;
     InstrumentSession& operator=(const InstrumentSession&) = delete;
+
+    // viTerminate: every call in progress ends with VI_ERROR_ABORT; later
+    // calls run as usual.
+    void Terminate();
+    // viClose: as Terminate, for every call to come as well; gives back the
+    // session's locks.
+    void Close();
 
     usbtmc::IoResult Write(const ViByte* data, ViUInt32 count);
     usbtmc::IoResult Read(ViByte* buffer, ViUInt32 count);
@@ -42,6 +51,7 @@ public:
 private:
     std::shared_ptr<SharedDevice> device_;
     SessionAttributes attributes_;
+    CallStop stop_;
 };
 
 // Writes `value` to `out` in its attribute's type.

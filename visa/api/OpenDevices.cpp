@@ -2,9 +2,10 @@
 
 namespace zvisa {
 
+// Never destroyed, as the handle table: calls may outlive exit's destructors.
 OpenDevices& OpenDevices::Global() {
-    static OpenDevices devices;
-    return devices;
+    static auto* const devices = new OpenDevices;
+    return *devices;
 }
 
 ViStatus OpenDevices::Acquire(const std::string& key, const Opener& open,

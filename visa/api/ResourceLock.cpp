@@ -10,8 +10,9 @@ constexpr std::size_t kMaxKeyLength = VI_FIND_BUFLEN - 1;
 
 }  // namespace
 
-ViStatus ResourceLock::Lock(Owner owner, ViAccessMode type, ViUInt32 timeoutMs,
-                            const std::string& requestedKey, std::string& accessKey) {
+ViStatus ResourceLock::Lock(Owner owner, const CallStop::Ticket& ticket, ViAccessMode type,
+                            ViUInt32 timeoutMs, const std::string& requestedKey,
+                            std::string& accessKey) {
     if (type != VI_EXCLUSIVE_LOCK && type != VI_SHARED_LOCK) {
         return VI_ERROR_INV_LOCK_TYPE;
     }
@@ -19,7 +20,7 @@ ViStatus ResourceLock::Lock(Owner owner, ViAccessMode type, ViUInt32 timeoutMs,
         return VI_ERROR_INV_ACCESS_KEY;
     }
     std::unique_lock<std::mutex> lock(mutex_);
-    const auto grantable = [&] { return MayLock(owner, type, requestedKey); };
+    const auto grantable = [&] { return ticket.Stopped() || MayLock(owner, type, requestedKey); };
     if (timeoutMs == VI_TMO_INFINITE) {
         released_.wait(lock, grantable);
     } else if (!released_.wait_for(lock, std::chrono::milliseconds(timeoutMs), grantable)) {
@@ -27,6 +28,9 @@ ViStatus ResourceLock::Lock(Owner owner, ViAccessMode type, ViUInt32 timeoutMs,
         const bool wrongKey = type == VI_SHARED_LOCK && ExclusiveHolder() == nullptr &&
                               !sharedKey_.empty() && !requestedKey.empty();
         return wrongKey ? VI_ERROR_INV_ACCESS_KEY : VI_ERROR_TMO;
+    }
+    if (ticket.Stopped()) {
+        return VI_ERROR_ABORT;
     }
     Held& held = held_[owner];
     if (type == VI_EXCLUSIVE_LOCK) {
@@ -64,6 +68,11 @@ ViStatus ResourceLock::Unlock(Owner owner) {
     }
     released_.notify_all();
     return status;
+}
+
+void ResourceLock::WakeWaiters() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    released_.notify_all();
 }
 
 void ResourceLock::Release(Owner owner) {

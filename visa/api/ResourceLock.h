@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "api/CallStop.h"
 #include "visa.h"
 
 namespace zvisa {
@@ -16,10 +17,13 @@ class ResourceLock {
 public:
     using Owner = const void*;  // the session
 
-    // Waits up to `timeoutMs` (VI_TMO_INFINITE: for ever) for the lock.
-    // `requestedKey` may be empty; `accessKey` gets the shared lock's key.
-    ViStatus Lock(Owner owner, ViAccessMode type, ViUInt32 timeoutMs,
-                  const std::string& requestedKey, std::string& accessKey);
+    // Waits up to `timeoutMs` (VI_TMO_INFINITE: for ever) for the lock, and
+    // gives VI_ERROR_ABORT once `ticket` is stopped. `requestedKey` may be
+    // empty; `accessKey` gets the shared lock's key.
+    ViStatus Lock(Owner owner, const CallStop::Ticket& ticket, ViAccessMode type,
+                  ViUInt32 timeoutMs, const std::string& requestedKey, std::string& accessKey);
+    // Lets every waiting Lock look at its ticket again.
+    void WakeWaiters();
     // Gives back one level, the exclusive lock first.
     ViStatus Unlock(Owner owner);
     // Everything `owner` holds, as when its session closes.

@@ -7,7 +7,7 @@ namespace zvisa {
 
 namespace {
 
-constexpr std::array<std::pair<ViStatus, const char*>, 36> kDescriptions = {{
+constexpr std::array<std::pair<ViStatus, const char*>, 41> kDescriptions = {{
     {VI_SUCCESS, "VI_SUCCESS: Operation completed successfully."},
     {VI_SUCCESS_TERM_CHAR, "VI_SUCCESS_TERM_CHAR: The specified termination character was read."},
     {VI_SUCCESS_MAX_CNT,
@@ -20,12 +20,17 @@ constexpr std::array<std::pair<ViStatus, const char*>, 36> kDescriptions = {{
     {VI_SUCCESS_EVENT_DIS, "VI_SUCCESS_EVENT_DIS: The event was already disabled."},
     {VI_SUCCESS_QUEUE_EMPTY, "VI_SUCCESS_QUEUE_EMPTY: The event queue was empty."},
     {VI_ERROR_INV_MECH, "VI_ERROR_INV_MECH: Invalid event mechanism."},
+    {VI_ERROR_INV_EVENT, "VI_ERROR_INV_EVENT: The event type is not valid for this session."},
+    {VI_ERROR_ABORT, "VI_ERROR_ABORT: The call was ended by viTerminate or viClose."},
+    {VI_ERROR_INV_DEGREE, "VI_ERROR_INV_DEGREE: The degree is not valid."},
+    {VI_ERROR_INV_JOB_ID, "VI_ERROR_INV_JOB_ID: The job identifier is not valid."},
+    {VI_WARN_NULL_OBJECT, "VI_WARN_NULL_OBJECT: The specified object reference is uninitialized."},
     {VI_WARN_UNKNOWN_STATUS, "VI_WARN_UNKNOWN_STATUS: The status code passed is not known."},
     {VI_ERROR_SYSTEM_ERROR, "VI_ERROR_SYSTEM_ERROR: Unknown system error."},
     {VI_ERROR_INV_OBJECT, "VI_ERROR_INV_OBJECT: The given session or object reference is invalid."},
     {VI_ERROR_RSRC_LOCKED,
      "VI_ERROR_RSRC_LOCKED: Another session holds a lock that keeps this operation from running."},
-    {VI_ERROR_INV_EXPR, "VI_ERROR_INV_EXPR: Invalid resource expression."},
+    {VI_ERROR_INV_EXPR, "VI_ERROR_INV_EXPR: Invalid resource expression or attribute filter."},
     {VI_ERROR_RSRC_NFOUND,
      "VI_ERROR_RSRC_NFOUND: No resource matches, or the resource is not present."},
     {VI_ERROR_INV_RSRC_NAME, "VI_ERROR_INV_RSRC_NAME: Invalid resource name."},

@@ -383,6 +383,20 @@ ViStatus viUnlock(ViSession vi) {
     return OnSession(vi, [](InstrumentSession& session) { return session.Unlock(); });
 }
 
+// No call of this library runs as a job, so only "every call" can be named.
+ViStatus viTerminate(ViObject vi, ViUInt16 degree, ViJobId jobId) {
+    return OnSession(vi, [&](InstrumentSession& session) {
+        if (degree != VI_NULL) {
+            return VI_ERROR_INV_DEGREE;
+        }
+        if (jobId != VI_NULL) {
+            return VI_ERROR_INV_JOB_ID;
+        }
+        session.Terminate();
+        return VI_SUCCESS;
+    });
+}
+
 ViStatus viDisableEvent(ViSession vi, ViEventType /*eventType*/, ViUInt16 mechanism) {
     return Guarded([&] { return NoEvents(vi, mechanism, VI_SUCCESS_EVENT_DIS); });
 }
@@ -463,6 +477,9 @@ ViStatus viMemFree(ViSession vi, ViBusAddress) {
 }
 
 ViStatus viClose(ViObject vi) {
+    if (vi == VI_NULL) {
+        return VI_WARN_NULL_OBJECT;
+    }
     return Guarded([&] { return HandleTable::Global().Close(vi); });
 }
 

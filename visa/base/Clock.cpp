@@ -16,15 +16,20 @@ public:
 
     void WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
                    TimePoint until) override {
-        changed.wait_until(lock, until);
+        if (until == TimePoint::max()) {
+            changed.wait(lock);
+        } else {
+            changed.wait_until(lock, until);
+        }
     }
 };
 
 }  // namespace
 
+// Never destroyed, so a wait still running at exit keeps its clock.
 Clock& Clock::Steady() {
-    static SteadyClock steady;
-    return steady;
+    static auto* const steady = new SteadyClock;
+    return *steady;
 }
 
 }  // namespace zvisa

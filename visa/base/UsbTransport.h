@@ -9,7 +9,11 @@
 
 namespace zvisa {
 
-enum class UsbResult { Ok, Timeout, Stall, NoDevice, Error };
+// Aborted: Interrupt() ended the call.
+enum class UsbResult { Ok, Timeout, Stall, NoDevice, Error, Aborted };
+
+// A transport timeout that never expires.
+constexpr std::chrono::milliseconds kWaitForever = std::chrono::milliseconds::max();
 
 struct TransferOutcome {
     UsbResult result = UsbResult::Ok;
@@ -26,7 +30,8 @@ struct UsbInterfaceIdentity {
 
 // The pipes of one claimed USBTMC interface, with libusb's semantics: a bulk-IN
 // call completes when `length` bytes have arrived or the device ends its
-// transfer with a short or zero-length packet. Timeouts are always > 0 ms.
+// transfer with a short or zero-length packet. Timeouts are always > 0 ms;
+// kWaitForever waits until the device answers or the call is interrupted.
 // The libusb transport and the simulated meter both implement this, so the
 // USBTMC exchange above is the same code for real and simulated meters.
 class UsbTransport {
@@ -44,11 +49,20 @@ public:
     virtual UsbResult ClearHalt(std::uint8_t endpoint) = 0;
     // The interface's Interrupt-IN endpoint, where it has one.
     virtual bool HasInterruptIn() const { return false; }
+    virtual std::uint16_t InterruptInMaxPacket() const { return 0; }
     virtual TransferOutcome InterruptIn(std::uint8_t* /*data*/, std::size_t /*length*/,
                                         std::chrono::milliseconds /*timeout*/) {
         return {UsbResult::Error, 0};
     }
     virtual UsbInterfaceIdentity Identity() const { return {}; }
+
+    // From any thread: ends the bulk or interrupt call in progress with
+    // Aborted, or the next one when none is. Control requests are short and
+    // run on, so the USBTMC abort that follows can use them. A transport
+    // whose calls never block may ignore it.
+    virtual void Interrupt() {}
+    // Forgets an Interrupt() that found no call to end.
+    virtual void ClearInterrupt() {}
 
     virtual std::uint8_t BulkInEndpoint() const = 0;   // e.g. 0x81
     virtual std::uint8_t BulkOutEndpoint() const = 0;  // e.g. 0x02

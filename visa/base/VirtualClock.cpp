@@ -10,13 +10,22 @@ void VirtualClock::SleepFor(std::chrono::milliseconds duration) {
     Advance(duration);
 }
 
-void VirtualClock::WaitUntil(std::condition_variable&, std::unique_lock<std::mutex>&,
+// A wait for ever has no end to move on to: it waits, for real, for the
+// notification, rather than spin through the clock's whole range.
+void VirtualClock::WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
                              TimePoint until) {
-    AdvanceTo(until);
+    if (until == TimePoint::max()) {
+        changed.wait(lock);
+    } else {
+        AdvanceTo(until);
+    }
 }
 
 void VirtualClock::Advance(std::chrono::nanoseconds duration) {
-    ticks_ += std::chrono::duration_cast<TimePoint::duration>(duration).count();
+    TimePoint::rep now = ticks_.load();
+    while (!ticks_.compare_exchange_weak(
+        now, Later(TimePoint(TimePoint::duration(now)), duration).time_since_epoch().count())) {
+    }
 }
 
 std::chrono::milliseconds VirtualClock::Elapsed() const {

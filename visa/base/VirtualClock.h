@@ -8,7 +8,8 @@
 namespace zvisa {
 
 // Time that passes only when someone waits: a sleep or a wait moves it on
-// by its whole length at once. Starts at the clock's epoch. A simulated
+// by its whole length at once, up to TimePoint::max(), where it stays.
+// Starts at the clock's epoch. A simulated
 // meter runs on one when asked to (ZVISA_SIM option virtual-time), and so
 // do the sessions to it; tests drive their scripted devices with one.
 class VirtualClock : public Clock {

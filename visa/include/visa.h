@@ -18,6 +18,7 @@ typedef ViAccessMode* ViPAccessMode;
 typedef ViString ViKeyId;
 typedef ViPString ViPKeyId;
 typedef ViUInt32 ViEventType;
+typedef ViUInt32 ViJobId;
 typedef ViUInt32 ViBusAddress;
 typedef ViBusAddress* ViPBusAddress;
 typedef ViUInt32 ViBusSize;
@@ -47,7 +48,9 @@ typedef ViBusAddress64* ViPBusAddress64;
 #define VI_TRIG_PROT_DEFAULT 0
 
 #define VI_ALL_ENABLED_EVENTS 0x3FFF7FFFUL
+#define VI_EVENT_IO_COMPLETION 0x3FFF2009UL
 #define VI_EVENT_SERVICE_REQ 0x3FFF200BUL
+#define VI_EVENT_EXCEPTION 0xBFFF200EUL
 #define VI_QUEUE 1
 #define VI_HNDLR 2
 #define VI_SUSPEND_HNDLR 4
@@ -94,6 +97,7 @@ typedef ViBusAddress64* ViPBusAddress64;
 #define VI_SUCCESS_MAX_CNT ((ViStatus)0x3FFF0006)
 #define VI_SUCCESS_NESTED_SHARED ((ViStatus)0x3FFF0099)
 #define VI_SUCCESS_NESTED_EXCLUSIVE ((ViStatus)0x3FFF009A)
+#define VI_WARN_NULL_OBJECT ((ViStatus)0x3FFF0082)
 #define VI_WARN_UNKNOWN_STATUS ((ViStatus)0x3FFF0085)
 
 #define VI_ERROR_SYSTEM_ERROR ((ViStatus)0xBFFF0000)
@@ -106,12 +110,16 @@ typedef ViBusAddress64* ViPBusAddress64;
 #define VI_ERROR_INV_ACC_MODE ((ViStatus)0xBFFF0013)
 #define VI_ERROR_TMO ((ViStatus)0xBFFF0015)
 #define VI_ERROR_CLOSING_FAILED ((ViStatus)0xBFFF0016)
+#define VI_ERROR_INV_DEGREE ((ViStatus)0xBFFF001B)
+#define VI_ERROR_INV_JOB_ID ((ViStatus)0xBFFF001C)
 #define VI_ERROR_NSUP_ATTR ((ViStatus)0xBFFF001D)
 #define VI_ERROR_NSUP_ATTR_STATE ((ViStatus)0xBFFF001E)
 #define VI_ERROR_ATTR_READONLY ((ViStatus)0xBFFF001F)
 #define VI_ERROR_INV_LOCK_TYPE ((ViStatus)0xBFFF0020)
 #define VI_ERROR_INV_ACCESS_KEY ((ViStatus)0xBFFF0021)
+#define VI_ERROR_INV_EVENT ((ViStatus)0xBFFF0026)
 #define VI_ERROR_INV_MECH ((ViStatus)0xBFFF0027)
+#define VI_ERROR_ABORT ((ViStatus)0xBFFF0030)
 #define VI_ERROR_OUTP_PROT_VIOL ((ViStatus)0xBFFF0036)
 #define VI_ERROR_INP_PROT_VIOL ((ViStatus)0xBFFF0037)
 #define VI_ERROR_ALLOC ((ViStatus)0xBFFF003C)
@@ -151,6 +159,9 @@ ViStatus viFlush(ViSession vi, ViUInt16 mask);
 ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, ViConstString requestedKey,
                 ViChar accessKey[]);
 ViStatus viUnlock(ViSession vi);
+/* Ends every call in progress on vi, in any thread, with VI_ERROR_ABORT;
+ * degree and jobId are VI_NULL (no asynchronous jobs exist). */
+ViStatus viTerminate(ViObject vi, ViUInt16 degree, ViJobId jobId);
 ViStatus viDisableEvent(ViSession vi, ViEventType eventType, ViUInt16 mechanism);
 ViStatus viDiscardEvents(ViSession vi, ViEventType eventType, ViUInt16 mechanism);
 

@@ -37,4 +37,21 @@ UsbResult TransferResult(int libusbError) {
     }
 }
 
+UsbResult TransferStatusResult(int transferStatus) {
+    switch (transferStatus) {
+        case LIBUSB_TRANSFER_COMPLETED:
+            return UsbResult::Ok;
+        case LIBUSB_TRANSFER_TIMED_OUT:
+            return UsbResult::Timeout;
+        case LIBUSB_TRANSFER_STALL:
+            return UsbResult::Stall;
+        case LIBUSB_TRANSFER_NO_DEVICE:
+            return UsbResult::NoDevice;
+        case LIBUSB_TRANSFER_CANCELLED:
+            return UsbResult::Aborted;
+        default:
+            return UsbResult::Error;
+    }
+}
+
 }  // namespace zvisa::libusb

@@ -10,5 +10,8 @@ ViStatus OpenFailureStatus(int libusbError);
 
 // A libusb transfer's return code as the transport's result.
 UsbResult TransferResult(int libusbError);
+// How an asynchronous transfer ended (LIBUSB_TRANSFER_*); a cancelled one
+// was ended by Interrupt().
+UsbResult TransferStatusResult(int transferStatus);
 
 }  // namespace zvisa::libusb

@@ -36,4 +36,9 @@ struct ReleaseInterface {
 };
 using ClaimPtr = std::unique_ptr<libusb_device_handle, ReleaseInterface>;
 
+struct FreeTransfer {
+    void operator()(libusb_transfer* transfer) const { libusb_free_transfer(transfer); }
+};
+using TransferPtr = std::unique_ptr<libusb_transfer, FreeTransfer>;
+
 }  // namespace zvisa::libusb

@@ -16,7 +16,14 @@ constexpr std::uint16_t kMaxPacketSizeMask = 0x07FF;
 
 // libusb treats 0 as "wait forever".
 unsigned int LibusbTimeout(std::chrono::milliseconds timeout) {
+    if (timeout == kWaitForever) {
+        return 0;
+    }
     return static_cast<unsigned int>(std::clamp<long long>(timeout.count(), 1, UINT_MAX));
+}
+
+void LIBUSB_CALL MarkCompleted(libusb_transfer* transfer) {
+    *static_cast<int*>(transfer->user_data) = 1;
 }
 
 }  // namespace
@@ -100,6 +107,7 @@ bool LibusbTransport::FindEndpoints(libusb_device* device, std::uint8_t interfac
                 (endpoint.bEndpointAddress & LIBUSB_ENDPOINT_DIR_MASK) == LIBUSB_ENDPOINT_IN;
             if (type == LIBUSB_TRANSFER_TYPE_INTERRUPT && in) {
                 endpoints.interruptIn = endpoint.bEndpointAddress;
+                endpoints.interruptInMaxPacket = endpoint.wMaxPacketSize & kMaxPacketSizeMask;
                 continue;
             }
             if (type != LIBUSB_TRANSFER_TYPE_BULK) {
@@ -129,20 +137,76 @@ TransferOutcome LibusbTransport::BulkIn(std::uint8_t* data, std::size_t length,
 
 TransferOutcome LibusbTransport::InterruptIn(std::uint8_t* data, std::size_t length,
                                              std::chrono::milliseconds timeout) {
-    int transferred = 0;
-    const int result = libusb_interrupt_transfer(
-        handle_.get(), endpoints_.interruptIn, data,
-        static_cast<int>(std::min(length, kLongestTransfer)), &transferred, LibusbTimeout(timeout));
-    return {TransferResult(result), static_cast<std::size_t>(std::max(transferred, 0))};
+    const TransferPtr transfer(libusb_alloc_transfer(0));
+    if (!transfer) {
+        return {UsbResult::Error, 0};
+    }
+    int completed = 0;
+    libusb_fill_interrupt_transfer(transfer.get(), handle_.get(), endpoints_.interruptIn, data,
+                                   static_cast<int>(std::min(length, kLongestTransfer)),
+                                   MarkCompleted, &completed, LibusbTimeout(timeout));
+    return Run(transfer.get());
 }
 
 TransferOutcome LibusbTransport::Bulk(std::uint8_t endpoint, std::uint8_t* data, std::size_t length,
                                       std::chrono::milliseconds timeout) {
-    int transferred = 0;
-    const int result = libusb_bulk_transfer(handle_.get(), endpoint, data,
-                                            static_cast<int>(std::min(length, kLongestTransfer)),
-                                            &transferred, LibusbTimeout(timeout));
-    return {TransferResult(result), static_cast<std::size_t>(std::max(transferred, 0))};
+    const TransferPtr transfer(libusb_alloc_transfer(0));
+    if (!transfer) {
+        return {UsbResult::Error, 0};
+    }
+    int completed = 0;
+    libusb_fill_bulk_transfer(transfer.get(), handle_.get(), endpoint, data,
+                              static_cast<int>(std::min(length, kLongestTransfer)), MarkCompleted,
+                              &completed, LibusbTimeout(timeout));
+    return Run(transfer.get());
+}
+
+// As libusb's own synchronous calls do it, with the transfer where
+// Interrupt() can cancel it. A cancelled transfer still completes, with the
+// bytes that had moved.
+TransferOutcome LibusbTransport::Run(libusb_transfer* transfer) {
+    {
+        const std::lock_guard<std::mutex> lock(inFlightMutex_);
+        if (interrupted_) {
+            interrupted_ = false;
+            return {UsbResult::Aborted, 0};
+        }
+        const int submitted = libusb_submit_transfer(transfer);
+        if (submitted != LIBUSB_SUCCESS) {
+            return {TransferResult(submitted), 0};
+        }
+        inFlight_ = transfer;
+    }
+    int* completed = static_cast<int*>(transfer->user_data);
+    while (*completed == 0) {
+        const int handled = libusb_handle_events_completed(context_.get(), completed);
+        if (handled < 0 && handled != LIBUSB_ERROR_INTERRUPTED) {
+            libusb_cancel_transfer(transfer);
+        }
+    }
+    const std::lock_guard<std::mutex> lock(inFlightMutex_);
+    inFlight_ = nullptr;
+    UsbResult result = TransferStatusResult(transfer->status);
+    if (result == UsbResult::Aborted) {
+        if (!interrupted_) {
+            result = UsbResult::Error;  // cancelled because event handling failed
+        }
+        interrupted_ = false;
+    }
+    return {result, static_cast<std::size_t>(std::max(transfer->actual_length, 0))};
+}
+
+void LibusbTransport::Interrupt() {
+    const std::lock_guard<std::mutex> lock(inFlightMutex_);
+    interrupted_ = true;
+    if (inFlight_ != nullptr) {
+        libusb_cancel_transfer(inFlight_);
+    }
+}
+
+void LibusbTransport::ClearInterrupt() {
+    const std::lock_guard<std::mutex> lock(inFlightMutex_);
+    interrupted_ = false;
 }
 
 TransferOutcome LibusbTransport::ControlIn(std::uint8_t requestType, std::uint8_t request,

@@ -3,6 +3,7 @@
 #include <libusb.h>
 
 #include <memory>
+#include <mutex>
 
 #include "base/UsbTransport.h"
 #include "libusb/LibusbHandles.h"
@@ -12,7 +13,8 @@ namespace zvisa::libusb {
 
 // The bulk and control pipes of one USBTMC interface of a real device. The
 // kernel's usbtmc driver is detached while the interface is claimed and
-// given back when the transport is destroyed.
+// given back when the transport is destroyed. Bulk and interrupt transfers
+// run asynchronously underneath, so Interrupt() can cancel the one in flight.
 class LibusbTransport : public UsbTransport {
 public:
     // VI_SUCCESS and `transport` set, or VI_ERROR_RSRC_NFOUND (gone, or no bulk
@@ -33,6 +35,9 @@ public:
     TransferOutcome InterruptIn(std::uint8_t* data, std::size_t length,
                                 std::chrono::milliseconds timeout) override;
     UsbInterfaceIdentity Identity() const override { return identity_; }
+    std::uint16_t InterruptInMaxPacket() const override { return endpoints_.interruptInMaxPacket; }
+    void Interrupt() override;
+    void ClearInterrupt() override;
 
     std::uint8_t BulkInEndpoint() const override { return endpoints_.bulkIn; }
     std::uint8_t BulkOutEndpoint() const override { return endpoints_.bulkOut; }
@@ -45,6 +50,7 @@ private:
         std::uint8_t bulkOut = 0;
         std::uint16_t bulkInMaxPacket = 0;
         std::uint8_t interruptIn = 0;  // 0: none
+        std::uint16_t interruptInMaxPacket = 0;
     };
 
     LibusbTransport(std::shared_ptr<libusb_context> context, HandlePtr handle, ClaimPtr claim,
@@ -55,6 +61,8 @@ private:
                                   UsbInterfaceIdentity& identity);
     TransferOutcome Bulk(std::uint8_t endpoint, std::uint8_t* data, std::size_t length,
                          std::chrono::milliseconds timeout);
+    // Submits the filled `transfer` and handles events until it completes.
+    TransferOutcome Run(libusb_transfer* transfer);
 
     // Destroyed bottom up: the interface is released before the handle is
     // closed, and the context outlives both.
@@ -63,6 +71,9 @@ private:
     ClaimPtr claim_;
     Endpoints endpoints_;
     UsbInterfaceIdentity identity_;
+    std::mutex inFlightMutex_;
+    libusb_transfer* inFlight_ = nullptr;  // while Run waits for it
+    bool interrupted_ = false;             // for the next transfer when none is in flight
 };
 
 }  // namespace zvisa::libusb

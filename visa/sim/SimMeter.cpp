@@ -67,15 +67,20 @@ TransferOutcome SimMeter::BulkOut(unsigned connection, const std::uint8_t* data,
 // Waits for a packet as a host controller does: until the device sends one,
 // the timeout passes, or the device goes away.
 TransferOutcome SimMeter::BulkIn(unsigned connection, std::uint8_t* data, std::size_t length,
-                                 std::chrono::milliseconds timeout) {
+                                 std::chrono::milliseconds timeout,
+                                 std::atomic<bool>& interrupted) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (data == nullptr && length > 0) {
         return {UsbResult::Error, 0};
     }
-    const Clock::TimePoint deadline = clock_.Now() + timeout;
+    const Clock::TimePoint deadline =
+        timeout == kWaitForever ? Clock::TimePoint::max() : Later(clock_.Now(), timeout);
     for (;;) {
         if (!IsConnected(connection)) {
             return {UsbResult::NoDevice, 0};
+        }
+        if (interrupted.exchange(false)) {
+            return {UsbResult::Aborted, 0};
         }
         const Clock::TimePoint now = clock_.Now();
         if (device_.BulkInReady(now)) {
@@ -87,8 +92,21 @@ TransferOutcome SimMeter::BulkIn(unsigned connection, std::uint8_t* data, std::s
             return {UsbResult::Timeout, 0};
         }
         const Clock::TimePoint wake = std::min(deadline, device_.ReplyReadyAt().value_or(deadline));
+        ++blockedBulkIns_;
+        blocked_.notify_all();
         clock_.WaitUntil(changed_, lock, wake);
+        --blockedBulkIns_;
     }
+}
+
+void SimMeter::WakeWaiters() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    changed_.notify_all();
+}
+
+bool SimMeter::AwaitBlockedBulkIn(std::chrono::milliseconds realTimeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return blocked_.wait_for(lock, realTimeout, [this] { return blockedBulkIns_ > 0; });
 }
 
 TransferOutcome SimMeter::ControlIn(unsigned connection, std::uint8_t requestType,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -38,16 +39,22 @@ public:
     bool IsPlugged() const;
     // Transports not yet destroyed: a session that outlives its close leaks one.
     int OpenTransportCount() const;
+    // Waits up to `realTimeout` for a bulk-IN call to block on the meter,
+    // waiting for a reply; true once one does.
+    bool AwaitBlockedBulkIn(std::chrono::milliseconds realTimeout);
 
     // The transport calls; `connection` is the plug-in the transport was made for.
     TransferOutcome BulkOut(unsigned connection, const std::uint8_t* data, std::size_t length);
+    // Ends with Aborted, and `interrupted` reset, once `interrupted` is set.
     TransferOutcome BulkIn(unsigned connection, std::uint8_t* data, std::size_t length,
-                           std::chrono::milliseconds timeout);
+                           std::chrono::milliseconds timeout, std::atomic<bool>& interrupted);
     TransferOutcome ControlIn(unsigned connection, std::uint8_t requestType, std::uint8_t request,
                               std::uint16_t value, std::uint16_t index, std::uint8_t* data,
                               std::uint16_t length);
     UsbResult ClearHalt(unsigned connection, std::uint8_t endpoint);
     void Disconnect();
+    // Lets waiting bulk-IN calls look at their interrupt flags.
+    void WakeWaiters();
 
 private:
     bool IsConnected(unsigned connection) const { return plugged_ && connection == plugIns_; }
@@ -57,6 +64,8 @@ private:
     Clock& clock_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;  // wakes bulk-IN calls waiting for a reply
+    std::condition_variable blocked_;  // a bulk-IN call began to wait
+    int blockedBulkIns_ = 0;
     SimUsbtmcDevice device_;
     bool plugged_ = true;
     unsigned plugIns_ = 0;

@@ -16,9 +16,11 @@ constexpr std::size_t kShownValueBytes = 200;
 
 }  // namespace
 
+// Never destroyed: a session's call may still use a meter while the
+// process exits.
 SimRegistry& SimRegistry::Global() {
-    static SimRegistry registry;
-    return registry;
+    static auto* const registry = new SimRegistry;
+    return *registry;
 }
 
 std::vector<std::shared_ptr<SimMeter>> SimRegistry::MetersFromEnvironment() {

@@ -14,12 +14,24 @@ SimTransport::~SimTransport() {
 
 TransferOutcome SimTransport::BulkOut(const std::uint8_t* data, std::size_t length,
                                       std::chrono::milliseconds /*timeout*/) {
+    if (interrupted_.exchange(false)) {
+        return {UsbResult::Aborted, 0};
+    }
     return meter_->BulkOut(connection_, data, length);  // the device always has room
 }
 
 TransferOutcome SimTransport::BulkIn(std::uint8_t* data, std::size_t length,
                                      std::chrono::milliseconds timeout) {
-    return meter_->BulkIn(connection_, data, length, timeout);
+    return meter_->BulkIn(connection_, data, length, timeout, interrupted_);
+}
+
+void SimTransport::Interrupt() {
+    interrupted_ = true;
+    meter_->WakeWaiters();
+}
+
+void SimTransport::ClearInterrupt() {
+    interrupted_ = false;
 }
 
 TransferOutcome SimTransport::ControlIn(std::uint8_t requestType, std::uint8_t request,

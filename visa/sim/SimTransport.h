@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "base/UsbTransport.h"
@@ -25,6 +26,8 @@ public:
                               std::uint16_t index, std::uint8_t* data, std::uint16_t length,
                               std::chrono::milliseconds timeout) override;
     UsbResult ClearHalt(std::uint8_t endpoint) override;
+    void Interrupt() override;
+    void ClearInterrupt() override;
 
     std::uint8_t BulkInEndpoint() const override;
     std::uint8_t BulkOutEndpoint() const override;
@@ -35,6 +38,7 @@ public:
 private:
     std::shared_ptr<SimMeter> meter_;
     unsigned connection_;
+    std::atomic<bool> interrupted_{false};
 };
 
 }  // namespace zvisa::sim

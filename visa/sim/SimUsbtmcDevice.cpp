@@ -93,7 +93,7 @@ void SimUsbtmcDevice::ExecuteMessage(TimePoint now) {
         std::optional<SimInstrument::Reply> reply = instrument_.Execute(line);
         if (reply) {
             output_.bytes = std::move(reply->bytes);
-            output_.readyAt = now + reply->acquisition;
+            output_.readyAt = Later(now, reply->acquisition);
             output_.present = true;
         }
     }

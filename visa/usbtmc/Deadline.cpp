@@ -7,10 +7,10 @@ namespace zvisa::usbtmc {
 Deadline::Deadline(Clock& clock, ViUInt32 timeoutMs)
     : clock_(clock),
       infinite_(timeoutMs == VI_TMO_INFINITE),
-      end_(clock.Now() + std::chrono::milliseconds(infinite_ ? 0 : timeoutMs)) {}
+      end_(Later(clock.Now(), std::chrono::milliseconds(infinite_ ? 0 : timeoutMs))) {}
 
 Deadline::Deadline(Clock& clock, std::chrono::milliseconds budget)
-    : clock_(clock), end_(clock.Now() + budget) {}
+    : clock_(clock), end_(Later(clock.Now(), budget)) {}
 
 bool Deadline::Expired() const {
     return !infinite_ && clock_.Now() >= end_;
@@ -21,7 +21,11 @@ std::chrono::milliseconds Deadline::Remaining(std::chrono::milliseconds cap) con
     if (infinite_) {
         return std::max(cap, kShortest);
     }
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(end_ - clock_.Now());
+    const Clock::TimePoint now = clock_.Now();
+    if (now >= end_) {
+        return kShortest;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(end_ - now);
     return std::clamp(left, kShortest, std::max(cap, kShortest));
 }
 

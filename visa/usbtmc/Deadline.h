@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "base/Clock.h"
+#include "base/UsbTransport.h"
 #include "visa.h"
 
 namespace zvisa::usbtmc {
@@ -18,13 +19,11 @@ public:
     bool Expired() const;
 
     // The timeout for the next transport call: what is left, but at least
-    // 1 ms (transports take no zero timeout) and at most `cap`.
-    std::chrono::milliseconds Remaining(std::chrono::milliseconds cap = kLongestCall) const;
+    // 1 ms (transports take no zero timeout) and at most `cap`; an infinite
+    // deadline gives `cap`, by default kWaitForever.
+    std::chrono::milliseconds Remaining(std::chrono::milliseconds cap = kWaitForever) const;
 
 private:
-    // An infinite deadline waits in slices of this length.
-    static constexpr std::chrono::milliseconds kLongestCall{3600 * 1000};
-
     Clock& clock_;
     bool infinite_ = false;
     Clock::TimePoint end_;

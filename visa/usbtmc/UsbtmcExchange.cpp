@@ -229,6 +229,9 @@ ViStatus UsbtmcExchange::StatusByteNotification(std::uint8_t tag, std::uint8_t& 
             }
             continue;
         }
+        if (outcome.result == UsbResult::Aborted) {
+            return VI_ERROR_ABORT;
+        }
         if (outcome.result != UsbResult::Ok) {
             return VI_ERROR_IO;
         }
@@ -293,11 +296,12 @@ ViStatus UsbtmcExchange::BulkOutFailure(UsbResult result, std::uint8_t tag) {
             }
             return VI_ERROR_IO;
         case UsbResult::Timeout:
+        case UsbResult::Aborted:
             // The device may hold half a message; abort it so the next one parses.
             if (abort_.AbortBulkOut(tag) == UsbResult::NoDevice) {
                 return LoseConnection();
             }
-            return VI_ERROR_TMO;
+            return result == UsbResult::Timeout ? VI_ERROR_TMO : VI_ERROR_ABORT;
         default:
             return VI_ERROR_IO;
     }
@@ -362,6 +366,8 @@ ViStatus UsbtmcExchange::ArrivalStatus(const Arrival& arrival) {
             return VI_SUCCESS;
         case UsbResult::Timeout:
             return VI_ERROR_TMO;
+        case UsbResult::Aborted:
+            return VI_ERROR_ABORT;
         case UsbResult::Stall:
             if (transport_.ClearHalt(transport_.BulkInEndpoint()) == UsbResult::NoDevice) {
                 return LoseConnection();

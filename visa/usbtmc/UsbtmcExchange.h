@@ -29,7 +29,9 @@ struct ReadTermination {
 // USBTMC over one transport: DEV_DEP_MSG_OUT for writes, REQUEST_DEV_DEP_MSG_IN
 // and DEV_DEP_MSG_IN for reads, USB488 TRIGGER and READ_STATUS_BYTE, device
 // clear. One per device, as it keeps the device's bTag sequences; callers
-// run one call at a time. Deadlines run on the transport's clock, so a
+// run one call at a time. A transfer the transport's Interrupt() ends gives
+// VI_ERROR_ABORT, after the USBTMC abort of what the device was doing, so
+// the next call starts clean. Deadlines run on the transport's clock, so a
 // simulated or scripted device can run timeouts on virtual time. Borrows the
 // transport; never throws.
 class UsbtmcExchange {
