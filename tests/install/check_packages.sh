@@ -4,6 +4,10 @@
 # is listed, then the package with those of ours it depends on. It checks that zorvane-share brings
 # no Qt, runs what the package installs, purges it and checks that the machine's files are as
 # before it came; then purges what apt brought, so the next package starts from the same machine.
+# With the fresh-machine tool, whose roots share the host's /dev, the packages are built on one
+# fresh root and checked on another:
+#   ../shared/tools/fresh-machine './dev package && mkdir -p /dev/shm/debs && cp build/*.deb /dev/shm/debs/'
+#   ../shared/tools/fresh-machine 'tests/install/check_packages.sh /dev/shm/debs/*.deb'
 set -euo pipefail
 [ "$(id -u)" -eq 0 ] || { echo "check_packages: run as root on a machine of its own" >&2; exit 2; }
 status=0
