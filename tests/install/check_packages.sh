@@ -46,7 +46,7 @@ others_needed() {  # package: its Depends without ours, one a line, for apt-get 
 smoke_test() {  # package
     case $1 in
         libzvisa1)
-            ldconfig -p | grep -q 'libzvisa\.so\.1 ' || fail "libzvisa1: ldconfig does not list it"
+            [[ $(ldconfig -p) == *"libzvisa.so.1 "* ]] || fail "libzvisa1: ldconfig does not list it"
             ;;
         libzvisa-dev)
             [ "$(readlink -f "$(dpkg -L libzvisa-dev | grep '/libzvisa\.so$')")" = \
