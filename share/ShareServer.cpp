@@ -150,6 +150,9 @@ bool ShareServer::RegisterWithRpcbind(std::string& error) {
         if (rpcbind.Set(mapping) != true) {
             error = "the running rpcbind refused to register program " +
                     std::to_string(mapping.program);
+            for (const Mapping& registered : mappings_) {
+                rpcbind.Unset(registered);
+            }
             return false;
         }
     }
