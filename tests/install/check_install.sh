@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # check_install.sh BUILD ROOT SOURCE VERSION LIBDIR: installs BUILD into the scratch folder ROOT
-# with prefix /usr and checks every path and mode, the udev rule, the icon sizes, the desktop entry
-# and metainfo with their validators, the version each file carries, that zorvane-burst(1)
-# documents every option of zorvane-burst --help, and that libzvisa exports only the vi* calls
-# and serves a C program built with `pkg-config zvisa` (CC and CFLAGS from the environment).
+# with prefix /usr, whole and one component (Debian package) at a time, and checks every path and
+# mode and which package holds it, the udev rule, the icon sizes, the desktop entry and metainfo
+# with their validators, the version each file carries, that zorvane-burst(1) documents every
+# option of zorvane-burst --help, that the server links no Qt, and that libzvisa exports only the
+# vi* calls and serves a C program built with `pkg-config zvisa` (CC and CFLAGS from the
+# environment).
 set -euo pipefail
 build=$1 root=$2 source=$3 version=$4 libdir=$5
 status=0
@@ -12,22 +14,22 @@ fail() {
     status=1
 }
 
-rm -rf "$root"
-DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
-usr=$root/usr
-
-expected="644 etc/default/zorvane-share
-644 lib/systemd/system/zorvane-share.service
-755 usr/bin/zorvane
-755 usr/bin/zorvane-burst
-755 usr/bin/zorvane-share
-644 usr/include/zvisa/visa.h
-644 usr/include/zvisa/visatype.h
-644 usr/lib/udev/rules.d/70-zorvane-meter.rules
-777 usr/$libdir/libzvisa.so
-777 usr/$libdir/libzvisa.so.1
+# Each package's files with their modes; zorvane-share's where the build has the server.
+declare -A expected
+expected[libzvisa1]="777 usr/$libdir/libzvisa.so.1
 644 usr/$libdir/libzvisa.so.$version
+644 usr/lib/udev/rules.d/70-libzvisa1.rules
+644 usr/share/doc/libzvisa1/changelog.gz
+644 usr/share/doc/libzvisa1/copyright
+644 usr/share/metainfo/org.zorvane.libzvisa1.metainfo.xml"
+expected[libzvisa-dev]="644 usr/include/zvisa/visa.h
+644 usr/include/zvisa/visatype.h
+777 usr/$libdir/libzvisa.so
 644 usr/$libdir/pkgconfig/zvisa.pc
+644 usr/share/doc/libzvisa-dev/changelog.gz
+644 usr/share/doc/libzvisa-dev/copyright"
+expected[zorvane]="755 usr/bin/zorvane
+755 usr/bin/zorvane-burst
 644 usr/share/applications/zorvane.desktop
 644 usr/share/doc/zorvane/changelog.gz
 644 usr/share/doc/zorvane/copyright
@@ -36,16 +38,42 @@ expected="644 etc/default/zorvane-share
 644 usr/share/icons/hicolor/32x32/apps/zorvane.png
 644 usr/share/icons/hicolor/48x48/apps/zorvane.png
 644 usr/share/man/man1/zorvane-burst.1.gz
-644 usr/share/man/man1/zorvane-share.1.gz
 644 usr/share/man/man1/zorvane.1.gz
 644 usr/share/metainfo/org.zorvane.zorvane.metainfo.xml"
-installed=$(cd "$root" && find . ! -type d -printf '%m %P\n' | LC_ALL=C sort -k2)
-[ "$installed" = "$expected" ] ||
-    fail "installed files (+) differ from the expected (-):"$'\n'"$(diff <(echo "$expected") <(echo "$installed"))"
+expected[zorvane-share]="644 etc/default/zorvane-share
+755 usr/bin/zorvane-share
+644 usr/lib/systemd/system/zorvane-share.service
+644 usr/share/doc/zorvane-share/changelog.gz
+644 usr/share/doc/zorvane-share/copyright
+644 usr/share/man/man1/zorvane-share.1.gz"
+packages=$(sed -n 's/^set(CPACK_COMPONENTS_ALL "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+[[ ";$packages;" == ";libzvisa1;libzvisa-dev;zorvane;"* ]] ||
+    fail "the packages are \"$packages\", not libzvisa1, libzvisa-dev, zorvane (and zorvane-share)"
+
+files_in() {  # folder: "mode path" of each file, sorted by path
+    (cd "$1" && find . ! -type d -printf '%m %P\n' | LC_ALL=C sort -k2)
+}
+rm -rf "$root"
+all_packages=""
+for package in ${packages//;/ }; do
+    DESTDIR=$root/$package cmake --install "$build" --prefix /usr --component "$package" >/dev/null
+    installed=$(files_in "$root/$package")
+    want=$(LC_ALL=C sort -k2 <<<"${expected[$package]:-}")
+    [ "$installed" = "$want" ] ||
+        fail "$package's files (+) differ from the expected (-):"$'\n'"$(diff <(echo "$want") <(echo "$installed"))"
+    all_packages+=$installed$'\n'
+done
+DESTDIR=$root/all cmake --install "$build" --prefix /usr >/dev/null
+root=$root/all
+usr=$root/usr
+# Every installed file in exactly one package.
+installed=$(files_in "$root")
+[ "$installed" = "$(LC_ALL=C sort -k2 <<<"${all_packages%$'\n'}")" ] ||
+    fail "installed files (+) differ from the packages' (-):"$'\n'"$(diff <(LC_ALL=C sort -k2 <<<"${all_packages%$'\n'}") <(echo "$installed"))"
 odd_dirs=$(cd "$root" && find . -type d ! -perm 755 -printf '%m %P\n')
 [ -z "$odd_dirs" ] || fail "directories not 755: $odd_dirs"
 
-rule=$usr/lib/udev/rules.d/70-zorvane-meter.rules
+rule=$usr/lib/udev/rules.d/70-libzvisa1.rules
 cmp -s "$source/res/70-zorvane-meter.rules" "$rule" || fail "the udev rule is not res/'s"
 grep -q '^SUBSYSTEM=="usb", ENV{DEVTYPE}=="usb_device", ATTR{idVendor}=="7a5e", ATTR{idProduct}=="0c46|0c47", .*TAG+="uaccess"' "$rule" ||
     fail "the udev rule does not give the seat the meter's USB device"
@@ -61,7 +89,7 @@ done
 desktop_report=$(desktop-file-validate "$usr/share/applications/zorvane.desktop" 2>&1 ||
     echo "exit status $?")
 [ -z "$desktop_report" ] || fail "desktop-file-validate: $desktop_report"
-metainfo_report=$(appstreamcli validate-tree --no-net "$root" 2>&1) ||
+metainfo_report=$("$source/packaging/validate-metainfo" "$root" 2>&1) ||
     fail "appstreamcli: $metainfo_report"
 
 lib=$usr/$libdir
@@ -77,6 +105,12 @@ stray=$(nm -D --defined-only "$lib/libzvisa.so.1" | awk '$2 != "A" { print $3 }'
 for program in zorvane zorvane-burst; do
     grep -qE 'NEEDED +libzvisa\.so\.1$' <<<"$(objdump -p "$usr/bin/$program")" ||
         fail "$program does not link libzvisa.so.1"
+done
+# A headless box that shares a meter installs no Qt.
+for binary in "$lib/libzvisa.so.1" "$usr/bin/zorvane-share"; do
+    [ -e "$binary" ] || continue
+    qt=$(objdump -p "$binary" | awk '$1 == "NEEDED" && $2 ~ /^libQt/ { print $2 }')
+    [ -z "$qt" ] || fail "${binary#"$root"/} links Qt: $qt"
 done
 
 [ "$(PKG_CONFIG_LIBDIR=$lib/pkgconfig pkg-config --modversion zvisa)" = "$version" ] ||
@@ -96,10 +130,14 @@ fi
 
 [ "$("$usr/bin/zorvane-burst" --version)" = "zorvane-burst $version" ] ||
     fail "zorvane-burst --version does not say $version"
-grep -q "<release version=\"$version\"" "$usr/share/metainfo/org.zorvane.zorvane.metainfo.xml" ||
-    fail "the metainfo's release is not $version"
-[[ "$(zcat "$usr/share/doc/zorvane/changelog.gz")" == "zorvane ($version) "* ]] ||
-    fail "the changelog's entry is not $version"
+for metainfo in "$usr"/share/metainfo/*.metainfo.xml; do
+    grep -q "<release version=\"$version\"" "$metainfo" ||
+        fail "the release of ${metainfo##*/} is not $version"
+done
+for changelog in "$usr"/share/doc/*/changelog.gz; do
+    [[ "$(zcat "$changelog")" == "zorvane ($version) "* ]] ||
+        fail "the entry of ${changelog#"$usr"/} is not $version"
+done
 
 man_page=$(zcat "$usr/share/man/man1/zorvane-burst.1.gz")
 for option in $("$usr/bin/zorvane-burst" --help | grep -E '^  -' | grep -oE -- '--?[a-z][a-z-]*'); do

@@ -14,7 +14,9 @@ fail() {
 }
 
 rm -rf "$prefix"
-cmake --install "$build" --component zvisa --prefix "$prefix" >/dev/null
+for component in libzvisa1 libzvisa-dev; do
+    cmake --install "$build" --component "$component" --prefix "$prefix" >/dev/null
+done
 cmake -S "$source" -B "$work/build" -DZORVANE_VISA=system -DZORVANE_GUI=OFF \
     -DZORVANE_VISA_INCLUDE_DIR="$prefix/include/zvisa" \
     -DZORVANE_VISA_LIBRARY="$prefix/$libdir/libzvisa.so" "$@" >/dev/null

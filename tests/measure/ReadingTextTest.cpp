@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <random>
 #include <string>
@@ -74,8 +75,10 @@ TEST(IndexTextTest, PlainDecimal) {
     EXPECT_EQ(IndexText(1234567), "1234567");
 }
 
-// Installs the first available locale that writes a decimal comma, and
-// restores the previous numeric locale afterwards.
+// Installs the first available locale that writes a decimal comma and restores the previous
+// numeric locale afterwards. A fresh machine has none installed, so de_DE is then compiled from
+// the locales package's sources into a scratch folder of the test's own and loaded through
+// LOCPATH, leaving the system's locales alone.
 class CommaLocale {
 public:
     CommaLocale() {
@@ -87,29 +90,45 @@ public:
                 return;
             }
         }
-#ifdef ZORVANE_TEST_LOCALE_DIR
-        // A German locale compiled into the build folder when the system has none.
-        setenv("LOCPATH", ZORVANE_TEST_LOCALE_DIR, 1);
-        active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-        unsetenv("LOCPATH");
-#endif
+        active_ = LoadCompiledGerman();
     }
     ~CommaLocale() {
         std::setlocale(LC_NUMERIC, previous_.c_str());
+        if (!scratch_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(scratch_, ignored);
+        }
     }
-    bool Active() const {
-        return active_;
-    }
+    bool Active() const { return active_; }
 
 private:
+    bool LoadCompiledGerman() {
+        std::string folder = (std::filesystem::temp_directory_path() / "zorvane-locale-XXXXXX");
+        if (mkdtemp(folder.data()) == nullptr) {
+            return false;
+        }
+        scratch_ = folder;
+        const std::string compile =
+            "localedef -i de_DE -f UTF-8 '" + folder + "/de_DE.UTF-8' >/dev/null 2>&1";
+        if (std::system(compile.c_str()) != 0) {
+            return false;
+        }
+        setenv("LOCPATH", folder.c_str(), 1);
+        const bool loaded = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+        unsetenv("LOCPATH");
+        return loaded;
+    }
+
     std::string previous_;
+    std::filesystem::path scratch_;
     bool active_ = false;
 };
 
 TEST(ValueTextLocale, IgnoresDecimalCommaOfTheUsersLocale) {
     CommaLocale locale;
     if (!locale.Active()) {
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
+        GTEST_SKIP() << "no locale with a decimal comma is installed, and localedef could not "
+                        "compile de_DE (the locales package has its source)";
     }
     char printed[32];
     std::snprintf(printed, sizeof printed, "%f", 1.5);
