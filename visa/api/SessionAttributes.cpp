@@ -132,8 +132,23 @@ std::optional<Value> SessionAttributes::Get(ViAttr attribute) const {
     return LibraryValue(attribute);
 }
 
+ViStatus SessionAttributes::GetInto(ViAttr attribute, ViAccessMode lockState, void* out) const {
+    if (attribute == VI_ATTR_RSRC_LOCK_STATE) {
+        StoreAttribute({Kind::kUInt32, lockState, {}}, out);
+        return VI_SUCCESS;
+    }
+    const std::optional<Value> found = Get(attribute);
+    if (!found) {
+        return VI_ERROR_NSUP_ATTR;
+    }
+    StoreAttribute(*found, out);
+    return VI_SUCCESS;
+}
+
 ViStatus SessionAttributes::Set(ViAttr attribute, ViAttrState value) {
     switch (attribute) {
+        case VI_ATTR_RSRC_LOCK_STATE:
+            return VI_ERROR_ATTR_READONLY;
         case VI_ATTR_TMO_VALUE:
             if (value > std::numeric_limits<ViUInt32>::max()) {
                 return VI_ERROR_NSUP_ATTR_STATE;

@@ -42,6 +42,9 @@ public:
 
     // The value, or empty when the session has no such attribute.
     std::optional<Value> Get(ViAttr attribute) const;
+    // viGetAttribute on a session: the lock state, which only the session's locks know, or the
+    // value kept here; VI_ERROR_NSUP_ATTR when the session has no such attribute.
+    ViStatus GetInto(ViAttr attribute, ViAccessMode lockState, void* out) const;
     // VI_ERROR_ATTR_READONLY, VI_ERROR_NSUP_ATTR or VI_ERROR_NSUP_ATTR_STATE.
     ViStatus Set(ViAttr attribute, ViAttrState value);
 

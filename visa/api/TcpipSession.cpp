@@ -203,26 +203,15 @@ ViStatus TcpipSession::Unlock() {
         .status;
 }
 
+ViAccessMode TcpipSession::LockState() const {
+    return exclusiveLocks_ > 0 ? VI_EXCLUSIVE_LOCK : sharedLocks_ > 0 ? VI_SHARED_LOCK : VI_NO_LOCK;
+}
+
 ViStatus TcpipSession::GetAttribute(ViAttr attribute, void* value) const {
-    if (attribute == VI_ATTR_RSRC_LOCK_STATE) {
-        const ViAccessMode state = exclusiveLocks_ > 0 ? VI_EXCLUSIVE_LOCK
-                                   : sharedLocks_ > 0  ? VI_SHARED_LOCK
-                                                       : VI_NO_LOCK;
-        StoreAttribute({SessionAttributes::Kind::kUInt32, state, {}}, value);
-        return VI_SUCCESS;
-    }
-    const std::optional<SessionAttributes::Value> found = attributes_.Get(attribute);
-    if (!found) {
-        return VI_ERROR_NSUP_ATTR;
-    }
-    StoreAttribute(*found, value);
-    return VI_SUCCESS;
+    return attributes_.GetInto(attribute, LockState(), value);
 }
 
 ViStatus TcpipSession::SetAttribute(ViAttr attribute, ViAttrState value) {
-    if (attribute == VI_ATTR_RSRC_LOCK_STATE) {
-        return VI_ERROR_ATTR_READONLY;
-    }
     return attributes_.Set(attribute, value);
 }
 

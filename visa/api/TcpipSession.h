@@ -52,6 +52,7 @@ private:
     // Runs `call(link, stopped)` once the session's turn comes, within `timeoutMs`.
     template <typename Result, typename Call>
     Result OnLink(ViUInt32 timeoutMs, Result refused, Call call);
+    ViAccessMode LockState() const;
     ViStatus TakeTurn(const CallStop::Ticket& ticket, ViUInt32 timeoutMs);
     void GiveBackTurn();
 

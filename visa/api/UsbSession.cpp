@@ -105,22 +105,10 @@ ViStatus UsbSession::Unlock() {
 }
 
 ViStatus UsbSession::GetAttribute(ViAttr attribute, void* value) const {
-    if (attribute == VI_ATTR_RSRC_LOCK_STATE) {
-        StoreAttribute({SessionAttributes::Kind::kUInt32, device_->Locks().State(), {}}, value);
-        return VI_SUCCESS;
-    }
-    const std::optional<SessionAttributes::Value> found = attributes_.Get(attribute);
-    if (!found) {
-        return VI_ERROR_NSUP_ATTR;
-    }
-    StoreAttribute(*found, value);
-    return VI_SUCCESS;
+    return attributes_.GetInto(attribute, device_->Locks().State(), value);
 }
 
 ViStatus UsbSession::SetAttribute(ViAttr attribute, ViAttrState value) {
-    if (attribute == VI_ATTR_RSRC_LOCK_STATE) {
-        return VI_ERROR_ATTR_READONLY;
-    }
     return attributes_.Set(attribute, value);
 }
 
