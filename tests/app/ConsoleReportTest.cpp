@@ -27,10 +27,15 @@ protected:
 };
 
 struct ProgressCase {
+    const char* name;
     int rows;
     bool inPlace;
     const char* printed;
 };
+
+void PrintTo(const ProgressCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ProgressTest : public ConsoleReportTest, public testing::WithParamInterface<ProgressCase> {};
 
@@ -44,18 +49,20 @@ TEST_P(ProgressTest, EveryFiveThousandAndAtTheEnd) {
 
 INSTANTIATE_TEST_SUITE_P(
     Counts, ProgressTest,
-    testing::Values(
-        ProgressCase{12000, false,
-                     "Readings received: 5000\nReadings received: 10000\n"
-                     "Readings received: 12000\n"},
-        // The last step already told the final count.
-        ProgressCase{10000, false, "Readings received: 5000\nReadings received: 10000\n"},
-        ProgressCase{0, false, "Readings received: 0\n"},
-        ProgressCase{7, false, "Readings received: 7\n"},
-        ProgressCase{12000, true,
-                     "\rReadings received: 5000\rReadings received: 10000"
-                     "\rReadings received: 12000\n"},
-        ProgressCase{10000, true, "\rReadings received: 5000\rReadings received: 10000\n"}));
+    testing::Values(ProgressCase{"TwelveThousandOnLines", 12000, false,
+                                 "Readings received: 5000\nReadings received: 10000\n"
+                                 "Readings received: 12000\n"},
+                    // The last step already told the final count.
+                    ProgressCase{"TenThousandOnLines", 10000, false,
+                                 "Readings received: 5000\nReadings received: 10000\n"},
+                    ProgressCase{"NoneOnALine", 0, false, "Readings received: 0\n"},
+                    ProgressCase{"SevenOnALine", 7, false, "Readings received: 7\n"},
+                    ProgressCase{"TwelveThousandInPlace", 12000, true,
+                                 "\rReadings received: 5000\rReadings received: 10000"
+                                 "\rReadings received: 12000\n"},
+                    ProgressCase{"TenThousandInPlace", 10000, true,
+                                 "\rReadings received: 5000\rReadings received: 10000\n"}),
+    [](const testing::TestParamInfo<ProgressCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ConsoleReportTest, ReportsTheRunInOrder) {
     ConsoleReport report(Settings(false, true));

@@ -16,6 +16,10 @@ struct OutcomeCase {
     Outcome outcome;
 };
 
+void PrintTo(const OutcomeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class OutcomeTest : public testing::TestWithParam<OutcomeCase> {};
 
 TEST_P(OutcomeTest, FollowsWhatTheRunShowed) {

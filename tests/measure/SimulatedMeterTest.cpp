@@ -104,6 +104,10 @@ struct SpectrumCase {
     std::vector<std::pair<double, double>> tones;  // Hz, peak amplitude, largest first
 };
 
+void PrintTo(const SpectrumCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SimulatedSpectrumTest : public SimulatedMeterTest,
                               public testing::WithParamInterface<SpectrumCase> {};
 

@@ -9,9 +9,14 @@
 #include <arpa/inet.h>
 
 struct OptionsCase {
+    const char* name;
     std::vector<std::string> args;
     const char* error;  // a part of the one-line error, or null when the line is good
 };
+
+void PrintTo(const OptionsCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ShareCommandLine : public testing::TestWithParam<OptionsCase> {};
 
@@ -28,17 +33,20 @@ TEST_P(ShareCommandLine, AcceptsOrSaysWhyInOneLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, ShareCommandLine,
-    testing::Values(OptionsCase{{}, nullptr},
-                    OptionsCase{{"--listen", "0.0.0.0", "--listen", "::1"}, nullptr},
-                    OptionsCase{{"--allow", "10.0.0.0/8", "--idle-timeout", "30"}, nullptr},
-                    OptionsCase{{"--listen", "bench.lab"}, "no numeric"},
-                    OptionsCase{{"--listen"}, "needs a value"},
-                    OptionsCase{{"--allow", "10.0.0.0/33"}, "address block"},
-                    OptionsCase{{"--allow", "10.0.0.0/"}, "address block"},
-                    OptionsCase{{"--idle-timeout", "0"}, "seconds"},
-                    OptionsCase{{"--idle-timeout", "99999999999"}, "seconds"},
-                    OptionsCase{{"--match", ""}, "expression"},
-                    OptionsCase{{"-x"}, "unknown option"}));
+    testing::Values(
+        OptionsCase{"NoOptions", {}, nullptr},
+        OptionsCase{"TwoListenAddresses", {"--listen", "0.0.0.0", "--listen", "::1"}, nullptr},
+        OptionsCase{
+            "AllowAndIdleTimeout", {"--allow", "10.0.0.0/8", "--idle-timeout", "30"}, nullptr},
+        OptionsCase{"ListenOnAHostName", {"--listen", "bench.lab"}, "no numeric"},
+        OptionsCase{"ListenWithoutValue", {"--listen"}, "needs a value"},
+        OptionsCase{"AllowPrefixTooLong", {"--allow", "10.0.0.0/33"}, "address block"},
+        OptionsCase{"AllowPrefixMissing", {"--allow", "10.0.0.0/"}, "address block"},
+        OptionsCase{"IdleTimeoutZero", {"--idle-timeout", "0"}, "seconds"},
+        OptionsCase{"IdleTimeoutTooLarge", {"--idle-timeout", "99999999999"}, "seconds"},
+        OptionsCase{"EmptyMatch", {"--match", ""}, "expression"},
+        OptionsCase{"UnknownOption", {"-x"}, "unknown option"}),
+    [](const testing::TestParamInfo<OptionsCase>& info) { return std::string(info.param.name); });
 
 TEST(ShareCommandLine, DefaultsToLoopbackAndTheMeters) {
     ParsedShareOptions parsed = ParseShareOptions({});
@@ -51,10 +59,15 @@ TEST(ShareCommandLine, DefaultsToLoopbackAndTheMeters) {
 }
 
 struct CidrCase {
+    const char* name;
     const char* block;
     const char* address;
     bool contains;
 };
+
+void PrintTo(const CidrCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AllowBlocks : public testing::TestWithParam<CidrCase> {};
 
@@ -65,16 +78,18 @@ TEST_P(AllowBlocks, Contain) {
         << GetParam().block << " " << GetParam().address;
 }
 
-INSTANTIATE_TEST_SUITE_P(Blocks, AllowBlocks,
-                         testing::Values(CidrCase{"192.168.10.0/24", "192.168.10.200", true},
-                                         CidrCase{"192.168.10.0/24", "192.168.11.1", false},
-                                         CidrCase{"192.168.10.0/23", "192.168.11.1", true},
-                                         CidrCase{"10.1.2.3", "10.1.2.3", true},
-                                         CidrCase{"10.1.2.3", "10.1.2.4", false},
-                                         CidrCase{"0.0.0.0/0", "203.0.113.9", true},
-                                         CidrCase{"0.0.0.0/0", "::1", false},
-                                         CidrCase{"2001:db8::/32", "2001:db8:ffff::1", true},
-                                         CidrCase{"2001:db8::/33", "2001:db8:8000::1", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, AllowBlocks,
+    testing::Values(CidrCase{"Ipv4BlockHolds", "192.168.10.0/24", "192.168.10.200", true},
+                    CidrCase{"Ipv4OutsideBlock", "192.168.10.0/24", "192.168.11.1", false},
+                    CidrCase{"Ipv4WiderBlockHolds", "192.168.10.0/23", "192.168.11.1", true},
+                    CidrCase{"SingleAddressItself", "10.1.2.3", "10.1.2.3", true},
+                    CidrCase{"SingleAddressOther", "10.1.2.3", "10.1.2.4", false},
+                    CidrCase{"AllIpv4HoldsIpv4", "0.0.0.0/0", "203.0.113.9", true},
+                    CidrCase{"AllIpv4LeavesIpv6", "0.0.0.0/0", "::1", false},
+                    CidrCase{"Ipv6BlockHolds", "2001:db8::/32", "2001:db8:ffff::1", true},
+                    CidrCase{"Ipv6OutsideBlock", "2001:db8::/33", "2001:db8:8000::1", false}),
+    [](const testing::TestParamInfo<CidrCase>& info) { return std::string(info.param.name); });
 
 TEST(AllowBlocks, ClientFromAnIpv6SocketCountsAsIpv4) {
     sockaddr_in6 mapped{};
@@ -86,23 +101,31 @@ TEST(AllowBlocks, ClientFromAnIpv6SocketCountsAsIpv4) {
 }
 
 struct GatewayCase {
+    const char* name;
     const char* resource;
-    const char* name;  // null: no USB INSTR
+    const char* gateway;  // null: no USB INSTR
 };
+
+void PrintTo(const GatewayCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class GatewayNames : public testing::TestWithParam<GatewayCase> {};
 
 TEST_P(GatewayNames, DecimalIds) {
     std::optional<std::string> name = UsbGatewayName(GetParam().resource);
-    EXPECT_EQ(name.value_or("(none)"), GetParam().name ? GetParam().name : "(none)");
+    EXPECT_EQ(name.value_or("(none)"), GetParam().gateway ? GetParam().gateway : "(none)");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Resources, GatewayNames,
-    testing::Values(GatewayCase{"USB0::0x7A5E::0x0C46::SN1::INSTR", "usb0[31326::3142::SN1::0]"},
-                    GatewayCase{"usb1::0x7a5e::0x0c47::AB::2::INSTR", "usb1[31326::3143::AB::2]"},
-                    GatewayCase{"USB::31326::3142::X::INSTR", "usb0[31326::3142::X::0]"},
-                    GatewayCase{"TCPIP0::bench::inst0::INSTR", nullptr},
-                    GatewayCase{"USB0::0x7A5E::0x0C46::SN1::RAW", nullptr},
-                    GatewayCase{"USB0::0x17A5E::0x0C46::SN1::INSTR", nullptr},
-                    GatewayCase{"USB0::0x7A5E::0x0C46::::INSTR", nullptr}));
+    testing::Values(
+        GatewayCase{"UsbInstr", "USB0::0x7A5E::0x0C46::SN1::INSTR", "usb0[31326::3142::SN1::0]"},
+        GatewayCase{"LowerCaseHexAndInterface", "usb1::0x7a5e::0x0c47::AB::2::INSTR",
+                    "usb1[31326::3143::AB::2]"},
+        GatewayCase{"DecimalIdsNoBoard", "USB::31326::3142::X::INSTR", "usb0[31326::3142::X::0]"},
+        GatewayCase{"TcpipResource", "TCPIP0::bench::inst0::INSTR", nullptr},
+        GatewayCase{"UsbRaw", "USB0::0x7A5E::0x0C46::SN1::RAW", nullptr},
+        GatewayCase{"VendorIdTooLarge", "USB0::0x17A5E::0x0C46::SN1::INSTR", nullptr},
+        GatewayCase{"EmptySerial", "USB0::0x7A5E::0x0C46::::INSTR", nullptr}),
+    [](const testing::TestParamInfo<GatewayCase>& info) { return std::string(info.param.name); });

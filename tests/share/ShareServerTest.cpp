@@ -8,9 +8,9 @@
 #include <future>
 #include <thread>
 
-#include "instrument/InstrumentLink.h"
 #include "NetnsTestMain.h"
 #include "Vxi11TestClient.h"
+#include "instrument/InstrumentLink.h"
 #include "share/ShareServer.h"
 #include "sim/SimRegistry.h"
 #include "vxi11/RecordMarking.h"
@@ -94,10 +94,15 @@ protected:
 };
 
 struct DeviceNameCase {
+    const char* name;
     const char* device;
     std::int32_t error;
     const char* serial;
 };
+
+void PrintTo(const DeviceNameCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DeviceNames : public ShareServerTest, public testing::WithParamInterface<DeviceNameCase> {};
 
@@ -116,14 +121,20 @@ TEST_P(DeviceNames, NameTheMeterOrAreRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Devices, DeviceNames,
-    testing::Values(DeviceNameCase{"inst0", kErrNone, "SIM0001"},
-                    DeviceNameCase{"INST1", kErrNone, "SIM0002"},
-                    DeviceNameCase{"usb0[31326::3142::SIM0001::0]", kErrNone, "SIM0001"},
-                    DeviceNameCase{"USB0[31326::3143::SIM0002::0]", kErrNone, "SIM0002"},
-                    DeviceNameCase{"inst3", kErrInvalidAddress, ""},
-                    DeviceNameCase{"usb0[31326::3142::SIM0002::0]", kErrInvalidAddress, ""},
-                    DeviceNameCase{"inst", kErrInvalidAddress, ""},
-                    DeviceNameCase{"", kErrInvalidAddress, ""}));
+    testing::Values(DeviceNameCase{"Inst0", "inst0", kErrNone, "SIM0001"},
+                    DeviceNameCase{"Inst1UpperCase", "INST1", kErrNone, "SIM0002"},
+                    DeviceNameCase{"UsbGatewayName", "usb0[31326::3142::SIM0001::0]", kErrNone,
+                                   "SIM0001"},
+                    DeviceNameCase{"UsbGatewayNameUpperCase", "USB0[31326::3143::SIM0002::0]",
+                                   kErrNone, "SIM0002"},
+                    DeviceNameCase{"Inst3Missing", "inst3", kErrInvalidAddress, ""},
+                    DeviceNameCase{"UsbGatewayWrongProduct", "usb0[31326::3142::SIM0002::0]",
+                                   kErrInvalidAddress, ""},
+                    DeviceNameCase{"InstWithoutNumber", "inst", kErrInvalidAddress, ""},
+                    DeviceNameCase{"Empty", "", kErrInvalidAddress, ""}),
+    [](const testing::TestParamInfo<DeviceNameCase>& info) {
+        return std::string(info.param.name);
+    });
 
 class BlockInPieces : public ShareServerTest, public testing::WithParamInterface<std::uint32_t> {};
 
@@ -148,11 +159,16 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BlockInPieces,
                          testing::Values(1000u, 4096u, 65536u, 200009u, 5242880u));
 
 struct TermCharCase {
+    const char* name;
     std::uint32_t flags;
     std::uint8_t termChar;
     const char* first;
     std::int32_t firstReason;
 };
+
+void PrintTo(const TermCharCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class TermChar : public ShareServerTest, public testing::WithParamInterface<TermCharCase> {};
 
@@ -165,11 +181,13 @@ TEST_P(TermChar, EndsAReadAtTheCharacterWhenSet) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TermChar,
-    testing::Values(TermCharCase{kFlagTermCharSet, ',', "ZORVANE SIM,", kReasonTermChar},
-                    // VISA reports the character, not whether END came with it.
-                    TermCharCase{kFlagTermCharSet, '\n', "ZORVANE SIM,DMM-SIM,SIM0001,1.0\n",
-                                 kReasonTermChar},
-                    TermCharCase{0, ',', "ZORVANE SIM,DMM-SIM,SIM0001,1.0\n", kReasonEnd}));
+    testing::Values(
+        TermCharCase{"StopsAtComma", kFlagTermCharSet, ',', "ZORVANE SIM,", kReasonTermChar},
+        // VISA reports the character, not whether END came with it.
+        TermCharCase{"StopsAtLineFeed", kFlagTermCharSet, '\n', "ZORVANE SIM,DMM-SIM,SIM0001,1.0\n",
+                     kReasonTermChar},
+        TermCharCase{"IgnoredWhenNotSet", 0, ',', "ZORVANE SIM,DMM-SIM,SIM0001,1.0\n", kReasonEnd}),
+    [](const testing::TestParamInfo<TermCharCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ShareServerTest, WritesAreJoinedUntilEndAndBoundedByMaxRecvSize) {
     CreateLinkResp link = client_.CreateLink("inst0");
@@ -186,7 +204,7 @@ TEST_F(ShareServerTest, WritesAreJoinedUntilEndAndBoundedByMaxRecvSize) {
 }
 
 struct BadCallCase {
-    const char* what;
+    const char* name;
     std::uint32_t program;
     std::uint32_t version;
     std::uint32_t procedure;
@@ -195,14 +213,18 @@ struct BadCallCase {
     std::int32_t error;  // the call's error code when accepted
 };
 
+void PrintTo(const BadCallCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class BadCalls : public ShareServerTest, public testing::WithParamInterface<BadCallCase> {};
 
 TEST_P(BadCalls, GetTheReplyTheProtocolDefines) {
     Bytes body;
     auto header = client_.Call(GetParam().program, GetParam().procedure, GetParam().args, body,
                                GetParam().version);
-    ASSERT_TRUE(header) << GetParam().what;
-    EXPECT_EQ(header->acceptStat, GetParam().stat) << GetParam().what;
+    ASSERT_TRUE(header) << GetParam().name;
+    EXPECT_EQ(header->acceptStat, GetParam().stat) << GetParam().name;
     if (GetParam().stat == kProgMismatch) {
         EXPECT_EQ(header->low, 1u);
         EXPECT_EQ(header->high, 1u);
@@ -211,10 +233,10 @@ TEST_P(BadCalls, GetTheReplyTheProtocolDefines) {
         XdrReader in(body);
         std::int32_t error = -1;
         EXPECT_TRUE(DecodeError(in, error));
-        EXPECT_EQ(error, GetParam().error) << GetParam().what;
+        EXPECT_EQ(error, GetParam().error) << GetParam().name;
     }
     // The connection still serves.
-    EXPECT_EQ(client_.CreateLink("inst0").error, kErrNone) << GetParam().what;
+    EXPECT_EQ(client_.CreateLink("inst0").error, kErrNone) << GetParam().name;
 }
 
 const Bytes kNoArgs;
@@ -222,44 +244,49 @@ const Bytes kLid7 = Vxi11TestClient::LinkIdArgs(7);
 INSTANTIATE_TEST_SUITE_P(
     Calls, BadCalls,
     testing::Values(
-        BadCallCase{"another program", 0x0607B2, 1, 0, kNoArgs, kProgUnavail, 0},
-        BadCallCase{"version 2", kCoreProgram, 2, 0, kNoArgs, kProgMismatch, 0},
-        BadCallCase{"procedure 99", kCoreProgram, 1, 99, kNoArgs, kProcUnavail, 0},
-        BadCallCase{"create_link cut", kCoreProgram, 1, kCreateLink, {0, 0, 0, 1}, kGarbageArgs, 0},
-        BadCallCase{"device name 2^32-4 long",
+        BadCallCase{"AnotherProgram", 0x0607B2, 1, 0, kNoArgs, kProgUnavail, 0},
+        BadCallCase{"Version2", kCoreProgram, 2, 0, kNoArgs, kProgMismatch, 0},
+        BadCallCase{"Procedure99", kCoreProgram, 1, 99, kNoArgs, kProcUnavail, 0},
+        BadCallCase{"CreateLinkCut", kCoreProgram, 1, kCreateLink, {0, 0, 0, 1}, kGarbageArgs, 0},
+        BadCallCase{"DeviceName2To32Minus4Long",
                     kCoreProgram,
                     1,
                     kCreateLink,
                     {0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFC},
                     kGarbageArgs,
                     0},
-        BadCallCase{"read on no link",
+        BadCallCase{"ReadOnNoLink",
                     kCoreProgram,
                     1,
                     kDeviceRead,
                     {0, 0, 0, 7, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
                     kSuccess,
                     kErrInvalidLinkId},
-        BadCallCase{"unlock on no link", kCoreProgram, 1, kDeviceUnlock, kLid7, kSuccess,
+        BadCallCase{"UnlockOnNoLink", kCoreProgram, 1, kDeviceUnlock, kLid7, kSuccess,
                     kErrInvalidLinkId},
-        BadCallCase{"destroy no link", kCoreProgram, 1, kDestroyLink, kLid7, kSuccess,
+        BadCallCase{"DestroyNoLink", kCoreProgram, 1, kDestroyLink, kLid7, kSuccess,
                     kErrInvalidLinkId},
-        BadCallCase{"enable_srq",
+        BadCallCase{"EnableSrq",
                     kCoreProgram,
                     1,
                     kDeviceEnableSrq,
                     {0, 0, 0, 7, 0, 0, 0, 1, 0, 0, 0, 0},
                     kSuccess,
                     kErrNotSupported},
-        BadCallCase{"docmd", kCoreProgram, 1, kDeviceDocmd, Bytes(32, 0), kSuccess,
+        BadCallCase{"Docmd", kCoreProgram, 1, kDeviceDocmd, Bytes(32, 0), kSuccess,
                     kErrNotSupported},
-        BadCallCase{"create_intr_chan", kCoreProgram, 1, kCreateIntrChan, Bytes(20, 0), kSuccess,
-                    kErrNotSupported}));
+        BadCallCase{"CreateIntrChan", kCoreProgram, 1, kCreateIntrChan, Bytes(20, 0), kSuccess,
+                    kErrNotSupported}),
+    [](const testing::TestParamInfo<BadCallCase>& info) { return std::string(info.param.name); });
 
 struct ClosingCase {
-    const char* what;
+    const char* name;
     Bytes stream;
 };
+
+void PrintTo(const ClosingCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ClosingRecords : public ShareServerTest, public testing::WithParamInterface<ClosingCase> {};
 
@@ -268,25 +295,30 @@ TEST_P(ClosingRecords, CloseTheConnectionAndNothingElse) {
     Vxi11TestClient other;
     ASSERT_TRUE(other.Connect(server_->CorePort()));
     ASSERT_TRUE(other.SendRaw(GetParam().stream));
-    EXPECT_FALSE(other.Receive()) << GetParam().what;
+    EXPECT_FALSE(other.Receive()) << GetParam().name;
     EXPECT_EQ(client_.CreateLink("inst0").error, kErrNone) << "another client still served";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, ClosingRecords,
-    testing::Values(ClosingCase{"a reply", {0x80, 0, 0, 8, 0, 0, 0, 1, 0, 0, 0, 1}},
-                    ClosingCase{"cut header", {0x80, 0, 0, 6, 0, 0, 0, 1, 0, 0}},
-                    ClosingCase{"fragment of 2^31-1 bytes", {0x7F, 0xFF, 0xFF, 0xFF, 1, 2, 3}},
-                    ClosingCase{"record above the bound",
-                                {0x00, 0x01, 0x04, 0x01, 0x80, 0x00, 0x00, 0x01}}));
+    testing::Values(ClosingCase{"AReply", {0x80, 0, 0, 8, 0, 0, 0, 1, 0, 0, 0, 1}},
+                    ClosingCase{"CutHeader", {0x80, 0, 0, 6, 0, 0, 0, 1, 0, 0}},
+                    ClosingCase{"FragmentOf2To31Minus1Bytes", {0x7F, 0xFF, 0xFF, 0xFF, 1, 2, 3}},
+                    ClosingCase{"RecordAboveTheBound",
+                                {0x00, 0x01, 0x04, 0x01, 0x80, 0x00, 0x00, 0x01}}),
+    [](const testing::TestParamInfo<ClosingCase>& info) { return std::string(info.param.name); });
 
 struct LockCase {
-    const char* what;
+    const char* name;
     std::uint32_t flags;
     std::uint32_t lockTimeout;
     bool holderUnlocks;
     std::int32_t error;
 };
+
+void PrintTo(const LockCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LockContention : public ShareServerTest, public testing::WithParamInterface<LockCase> {};
 
@@ -308,7 +340,7 @@ TEST_P(LockContention, SecondLinkWaitsOnlyWithWaitlock) {
         other.Write(waiter.lid, "*IDN?\n", kFlagEnd | GetParam().flags, GetParam().lockTimeout)
             .error,
         GetParam().error)
-        << GetParam().what;
+        << GetParam().name;
     EXPECT_EQ(other.Lock(waiter.lid, GetParam().flags, GetParam().lockTimeout),
               GetParam().holderUnlocks ? kErrNone : kErrLocked);
     if (unlocker.joinable()) {
@@ -320,9 +352,10 @@ TEST_P(LockContention, SecondLinkWaitsOnlyWithWaitlock) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LockContention,
-    testing::Values(LockCase{"no waitlock", 0, 5000, false, kErrLocked},
-                    LockCase{"waitlock, never unlocked", kFlagWaitLock, 300, false, kErrLocked},
-                    LockCase{"waitlock, unlocked meanwhile", kFlagWaitLock, 5000, true, kErrNone}));
+    testing::Values(LockCase{"NoWaitlock", 0, 5000, false, kErrLocked},
+                    LockCase{"WaitlockNeverUnlocked", kFlagWaitLock, 300, false, kErrLocked},
+                    LockCase{"WaitlockUnlockedMeanwhile", kFlagWaitLock, 5000, true, kErrNone}),
+    [](const testing::TestParamInfo<LockCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ShareServerTest, AbortEndsABurstReadAndTheLinkGoesOn) {
     std::int32_t lid = BurstOn(client_, "inst1");

@@ -37,6 +37,10 @@ struct OpaqueCase {
     std::size_t encodedSize;
 };
 
+void PrintTo(const OpaqueCase& c, std::ostream* os) {
+    *os << "Length" << c.length;
+}
+
 class XdrOpaque : public testing::TestWithParam<OpaqueCase> {};
 
 TEST_P(XdrOpaque, PadsToFourAndReadsBack) {
@@ -56,12 +60,19 @@ TEST_P(XdrOpaque, PadsToFourAndReadsBack) {
 
 INSTANTIATE_TEST_SUITE_P(Lengths, XdrOpaque,
                          testing::Values(OpaqueCase{0, 4}, OpaqueCase{1, 8}, OpaqueCase{3, 8},
-                                         OpaqueCase{4, 8}, OpaqueCase{5, 12}));
+                                         OpaqueCase{4, 8}, OpaqueCase{5, 12}),
+                         [](const testing::TestParamInfo<OpaqueCase>& info) {
+                             return testing::PrintToString(info.param);
+                         });
 
 struct BadXdrCase {
-    const char* what;
+    const char* name;
     Bytes bytes;
 };
+
+void PrintTo(const BadXdrCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class XdrBadInput : public testing::TestWithParam<BadXdrCase> {};
 
@@ -69,18 +80,19 @@ class XdrBadInput : public testing::TestWithParam<BadXdrCase> {};
 TEST_P(XdrBadInput, FailsForGood) {
     XdrReader in(GetParam().bytes);
     in.GetOpaque(8);
-    EXPECT_FALSE(in.Ok()) << GetParam().what;
+    EXPECT_FALSE(in.Ok()) << GetParam().name;
     EXPECT_EQ(in.GetUint32(), 0u);
     EXPECT_EQ(in.Remaining(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, XdrBadInput,
-    testing::Values(BadXdrCase{"length cut short", {0, 0}},
-                    BadXdrCase{"data cut short", {0, 0, 0, 5, 'a', 'b', 'c', 'd'}},
-                    BadXdrCase{"padding missing", {0, 0, 0, 3, 'a', 'b', 'c'}},
-                    BadXdrCase{"above the bound", {0, 0, 0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}},
-                    BadXdrCase{"length near 2^32", {0xFF, 0xFF, 0xFF, 0xFD, 1, 2, 3, 4}}));
+    testing::Values(BadXdrCase{"LengthCutShort", {0, 0}},
+                    BadXdrCase{"DataCutShort", {0, 0, 0, 5, 'a', 'b', 'c', 'd'}},
+                    BadXdrCase{"PaddingMissing", {0, 0, 0, 3, 'a', 'b', 'c'}},
+                    BadXdrCase{"AboveTheBound", {0, 0, 0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}},
+                    BadXdrCase{"LengthNear2To32", {0xFF, 0xFF, 0xFF, 0xFD, 1, 2, 3, 4}}),
+    [](const testing::TestParamInfo<BadXdrCase>& info) { return std::string(info.param.name); });
 
 TEST(XdrReader, BooleansAreZeroOrOne) {
     Bytes bytes = Words({1, 0, 2});
@@ -97,10 +109,14 @@ TEST(RecordMarking, FrameSetsTheLastFragmentBit) {
 }
 
 struct AssemblyCase {
-    const char* what;
+    const char* name;
     Bytes stream;
     std::vector<Bytes> records;
 };
+
+void PrintTo(const AssemblyCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RecordAssembly : public testing::TestWithParam<AssemblyCase> {};
 
@@ -110,10 +126,10 @@ TEST_P(RecordAssembly, GivesTheRecordsWhateverThePieces) {
         RecordAssembler assembler(8);
         for (std::size_t at = 0; at < GetParam().stream.size(); at += piece) {
             std::size_t n = std::min(piece, GetParam().stream.size() - at);
-            ASSERT_TRUE(assembler.Feed(GetParam().stream.data() + at, n)) << GetParam().what;
+            ASSERT_TRUE(assembler.Feed(GetParam().stream.data() + at, n)) << GetParam().name;
         }
         for (const Bytes& record : GetParam().records) {
-            EXPECT_EQ(assembler.NextRecord(), record) << GetParam().what << ", pieces " << piece;
+            EXPECT_EQ(assembler.NextRecord(), record) << GetParam().name << ", pieces " << piece;
         }
         EXPECT_FALSE(assembler.NextRecord().has_value());
         EXPECT_FALSE(assembler.InRecord());
@@ -122,35 +138,41 @@ TEST_P(RecordAssembly, GivesTheRecordsWhateverThePieces) {
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, RecordAssembly,
-    testing::Values(
-        AssemblyCase{"one fragment", {0x80, 0, 0, 2, 7, 8}, {{7, 8}}},
-        AssemblyCase{"two fragments", {0, 0, 0, 1, 7, 0x80, 0, 0, 2, 8, 9}, {{7, 8, 9}}},
-        AssemblyCase{"empty last fragment", {0, 0, 0, 1, 7, 0x80, 0, 0, 0}, {{7}}},
-        AssemblyCase{"two records", {0x80, 0, 0, 1, 1, 0x80, 0, 0, 1, 2}, {{1}, {2}}},
-        AssemblyCase{"empty record", {0x80, 0, 0, 0}, {{}}},
-        AssemblyCase{
-            "at the bound", {0x80, 0, 0, 8, 1, 2, 3, 4, 5, 6, 7, 8}, {{1, 2, 3, 4, 5, 6, 7, 8}}}));
+    testing::Values(AssemblyCase{"OneFragment", {0x80, 0, 0, 2, 7, 8}, {{7, 8}}},
+                    AssemblyCase{"TwoFragments", {0, 0, 0, 1, 7, 0x80, 0, 0, 2, 8, 9}, {{7, 8, 9}}},
+                    AssemblyCase{"EmptyLastFragment", {0, 0, 0, 1, 7, 0x80, 0, 0, 0}, {{7}}},
+                    AssemblyCase{"TwoRecords", {0x80, 0, 0, 1, 1, 0x80, 0, 0, 1, 2}, {{1}, {2}}},
+                    AssemblyCase{"EmptyRecord", {0x80, 0, 0, 0}, {{}}},
+                    AssemblyCase{"AtTheBound",
+                                 {0x80, 0, 0, 8, 1, 2, 3, 4, 5, 6, 7, 8},
+                                 {{1, 2, 3, 4, 5, 6, 7, 8}}}),
+    [](const testing::TestParamInfo<AssemblyCase>& info) { return std::string(info.param.name); });
 
 struct OversizeCase {
-    const char* what;
+    const char* name;
     Bytes stream;
 };
+
+void PrintTo(const OversizeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RecordOversize : public testing::TestWithParam<OversizeCase> {};
 
 TEST_P(RecordOversize, FailsWithoutBuffering) {
     RecordAssembler assembler(8);
     EXPECT_FALSE(assembler.Feed(GetParam().stream.data(), GetParam().stream.size()))
-        << GetParam().what;
+        << GetParam().name;
     EXPECT_TRUE(assembler.Failed());
     EXPECT_FALSE(assembler.NextRecord().has_value());
 }
 
-INSTANTIATE_TEST_SUITE_P(Streams, RecordOversize,
-                         testing::Values(OversizeCase{"one fragment", {0x80, 0, 0, 9}},
-                                         OversizeCase{"huge length", {0xFF, 0xFF, 0xFF, 0xFF}},
-                                         OversizeCase{"fragments adding up",
-                                                      {0, 0, 0, 5, 1, 2, 3, 4, 5, 0x80, 0, 0, 4}}));
+INSTANTIATE_TEST_SUITE_P(
+    Streams, RecordOversize,
+    testing::Values(OversizeCase{"OneFragment", {0x80, 0, 0, 9}},
+                    OversizeCase{"HugeLength", {0xFF, 0xFF, 0xFF, 0xFF}},
+                    OversizeCase{"FragmentsAddingUp", {0, 0, 0, 5, 1, 2, 3, 4, 5, 0x80, 0, 0, 4}}),
+    [](const testing::TestParamInfo<OversizeCase>& info) { return std::string(info.param.name); });
 
 TEST(RecordMarking, CutRecordIsSeen) {
     RecordAssembler assembler(64);
@@ -165,18 +187,22 @@ const Bytes kCallWithCredential = Cat(Words({0x1234, kCall, 2, kCoreProgram, 1, 
                                       Cat(Words({0xAAAAAAAA, 0xBBBBBBBB}), Words({0, 0, 42})));
 
 struct CallCase {
-    const char* what;
+    const char* name;
     Bytes bytes;
     CallStatus status;
 };
+
+void PrintTo(const CallCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RpcCallDecoding : public testing::TestWithParam<CallCase> {};
 
 TEST_P(RpcCallDecoding, Status) {
     XdrReader in(GetParam().bytes);
     CallHeader call;
-    EXPECT_EQ(DecodeCallHeader(in, call), GetParam().status) << GetParam().what;
-    EXPECT_EQ(call.xid, 0x1234u) << GetParam().what;
+    EXPECT_EQ(DecodeCallHeader(in, call), GetParam().status) << GetParam().name;
+    EXPECT_EQ(call.xid, 0x1234u) << GetParam().name;
     if (GetParam().status == CallStatus::kOk) {
         EXPECT_EQ(call.program, kCoreProgram);
         EXPECT_EQ(call.procedure, static_cast<std::uint32_t>(kCreateLink));
@@ -187,15 +213,16 @@ TEST_P(RpcCallDecoding, Status) {
 INSTANTIATE_TEST_SUITE_P(
     Calls, RpcCallDecoding,
     testing::Values(
-        CallCase{"credential skipped", kCallWithCredential, CallStatus::kOk},
-        CallCase{"RPC version 3", Words({0x1234, kCall, 3, kCoreProgram, 1, 10, 0, 0, 0, 0}),
+        CallCase{"CredentialSkipped", kCallWithCredential, CallStatus::kOk},
+        CallCase{"RpcVersion3", Words({0x1234, kCall, 3, kCoreProgram, 1, 10, 0, 0, 0, 0}),
                  CallStatus::kWrongRpcVersion},
-        CallCase{"a reply", Words({0x1234, kReply, 0}), CallStatus::kMalformed},
-        CallCase{"verifier cut", Words({0x1234, kCall, 2, kCoreProgram, 1, 10, 0, 0, 0}),
+        CallCase{"AReply", Words({0x1234, kReply, 0}), CallStatus::kMalformed},
+        CallCase{"VerifierCut", Words({0x1234, kCall, 2, kCoreProgram, 1, 10, 0, 0, 0}),
                  CallStatus::kMalformed},
-        CallCase{"credential over 400 bytes",
+        CallCase{"CredentialOver400Bytes",
                  Cat(Words({0x1234, kCall, 2, kCoreProgram, 1, 10, 1, 404}), Bytes(420, 0)),
-                 CallStatus::kMalformed}));
+                 CallStatus::kMalformed}),
+    [](const testing::TestParamInfo<CallCase>& info) { return std::string(info.param.name); });
 
 TEST(RpcMessage, CallHeaderIsAuthNone) {
     XdrWriter out;
@@ -204,17 +231,21 @@ TEST(RpcMessage, CallHeaderIsAuthNone) {
 }
 
 struct ReplyCase {
-    const char* what;
+    const char* name;
     Bytes bytes;
     ReplyHeader expected;
 };
+
+void PrintTo(const ReplyCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RpcReplyEncoding : public testing::TestWithParam<ReplyCase> {};
 
 TEST_P(RpcReplyEncoding, DecodesWhatTheServerSends) {
     XdrReader in(GetParam().bytes);
     ReplyHeader reply;
-    ASSERT_TRUE(DecodeReplyHeader(in, reply)) << GetParam().what;
+    ASSERT_TRUE(DecodeReplyHeader(in, reply)) << GetParam().name;
     EXPECT_EQ(reply.xid, 9u);
     EXPECT_EQ(reply.replyStat, GetParam().expected.replyStat);
     EXPECT_EQ(reply.acceptStat, GetParam().expected.acceptStat);
@@ -231,18 +262,19 @@ Bytes Encoded(void (*encode)(XdrWriter&)) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, RpcReplyEncoding,
-    testing::Values(ReplyCase{"success",
+    testing::Values(ReplyCase{"Success",
                               Encoded([](XdrWriter& o) { EncodeAcceptedReply(o, 9, kSuccess); }),
                               {9, kMsgAccepted, kSuccess}},
-                    ReplyCase{"prog mismatch",
+                    ReplyCase{"ProgMismatch",
                               Encoded([](XdrWriter& o) { EncodeProgMismatchReply(o, 9, 2, 2); }),
                               {9, kMsgAccepted, kProgMismatch, kRpcMismatch, 2, 2}},
-                    ReplyCase{"rpc mismatch",
+                    ReplyCase{"RpcMismatch",
                               Encoded([](XdrWriter& o) { EncodeRpcMismatchReply(o, 9); }),
                               {9, kMsgDenied, kSuccess, kRpcMismatch, 2, 2}},
-                    ReplyCase{"by hand, proc unavail",
+                    ReplyCase{"ProcUnavailByHand",
                               Words({9, kReply, kMsgAccepted, 0, 0, kProcUnavail}),
-                              {9, kMsgAccepted, kProcUnavail}}));
+                              {9, kMsgAccepted, kProcUnavail}}),
+    [](const testing::TestParamInfo<ReplyCase>& info) { return std::string(info.param.name); });
 
 TEST(RpcMessage, RejectsReplyCutShortOrUnknown) {
     for (const Bytes& bytes :

@@ -134,6 +134,10 @@ struct BlockCase {
     std::size_t count;
 };
 
+void PrintTo(const BlockCase& c, std::ostream* os) {
+    *os << "Packet" << c.maxPacket << "Message" << c.length << "Count" << c.count;
+}
+
 class UsbtmcOneTransfer : public ::testing::TestWithParam<BlockCase> {};
 
 // 200009 bytes end in a short packet; 4084 + 12 = 4096 fills whole packets
@@ -162,9 +166,7 @@ INSTANTIATE_TEST_SUITE_P(PacketSizes, UsbtmcOneTransfer,
                                            BlockCase{512, 4084, 4084},
                                            BlockCase{512, kBlockLength, kBlockLength}),
                          [](const ::testing::TestParamInfo<BlockCase>& info) {
-                             const BlockCase& c = info.param;
-                             return "Packet" + std::to_string(c.maxPacket) + "Message" +
-                                    std::to_string(c.length) + "Count" + std::to_string(c.count);
+                             return ::testing::PrintToString(info.param);
                          });
 
 TEST(UsbtmcMultiTransfer, RequestsTheRestUntilEom) {

@@ -88,6 +88,38 @@ enum class Place { kInTransfer, kBehindTransfer, kInLockWait };
 // What ends it.
 enum class End { kTerminate, kCloseSession, kCloseManager };
 
+const char* Name(Place place) {
+    switch (place) {
+        case Place::kInTransfer:
+            return "InTransfer";
+        case Place::kBehindTransfer:
+            return "BehindTransfer";
+        case Place::kInLockWait:
+            return "InLockWait";
+    }
+    return "?";
+}
+
+const char* Name(End end) {
+    switch (end) {
+        case End::kTerminate:
+            return "Terminate";
+        case End::kCloseSession:
+            return "CloseSession";
+        case End::kCloseManager:
+            return "CloseManager";
+    }
+    return "?";
+}
+
+void PrintTo(Place place, std::ostream* os) {
+    *os << Name(place);
+}
+
+void PrintTo(End end, std::ostream* os) {
+    *os << Name(end);
+}
+
 class VisaCallEndTest : public VisaThreadsTest,
                         public testing::WithParamInterface<std::tuple<Place, End>> {};
 
@@ -142,7 +174,10 @@ INSTANTIATE_TEST_SUITE_P(
     EveryPlaceEveryEnd, VisaCallEndTest,
     testing::Combine(testing::Values(Place::kInTransfer, Place::kBehindTransfer,
                                      Place::kInLockWait),
-                     testing::Values(End::kTerminate, End::kCloseSession, End::kCloseManager)));
+                     testing::Values(End::kTerminate, End::kCloseSession, End::kCloseManager)),
+    [](const testing::TestParamInfo<std::tuple<Place, End>>& info) {
+        return std::string(Name(std::get<0>(info.param))) + "By" + Name(std::get<1>(info.param));
+    });
 
 TEST_F(VisaThreadsTest, TerminateChecksItsArgumentsAndMayFindNothingToEnd) {
     ScopedSimulation sim("dcv,instant");
