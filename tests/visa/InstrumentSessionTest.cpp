@@ -1,6 +1,6 @@
 // One session over a scripted device: it owns the transport and keeps its
 // timeout for every call.
-#include "api/InstrumentSession.h"
+#include "api/UsbSession.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 
 namespace {
 
-using zvisa::InstrumentSession;
+using zvisa::IoResult;
+using zvisa::UsbSession;
 using zvisa::VirtualClock;
-using zvisa::usbtmc::IoResult;
 using zvisa::usbtmc::testing::Bytes;
 using zvisa::usbtmc::testing::ScriptedUsbDevice;
 
@@ -24,8 +24,8 @@ TEST(InstrumentSessionTest, OwnsItsTransportAndExchangesMessages) {
     VirtualClock clock;
     auto device = std::make_unique<ScriptedUsbDevice>(clock);
     device->Answer("*idn?\n", Bytes(kIdentity));
-    InstrumentSession session(std::make_shared<zvisa::SharedDevice>(std::move(device)),
-                              "USB0::0x7A5E::0x0C46::SN1::INSTR");
+    UsbSession session(std::make_shared<zvisa::SharedDevice>(std::move(device)),
+                       "USB0::0x7A5E::0x0C46::SN1::INSTR");
     const std::string command = "*idn?\n";
     std::vector<ViByte> buffer(100);
 

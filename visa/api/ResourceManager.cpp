@@ -1,7 +1,10 @@
 #include "api/ResourceManager.h"
 
 #include "api/OpenDevices.h"
+#include "api/TcpipSession.h"
+#include "api/UsbSession.h"
 #include "base/ResourceName.h"
+#include "tcpip/TcpipHostList.h"
 
 namespace zvisa {
 
@@ -17,6 +20,11 @@ std::vector<std::string> ResourceManager::Find(const ResourceExpression& express
             if (ResourceName::Parse(resource) && expression.Matches(resource)) {
                 matches.push_back(std::move(resource));
             }
+        }
+    }
+    for (std::string& resource : tcpip::ConfiguredTcpipResources()) {
+        if (expression.Matches(resource)) {
+            matches.push_back(std::move(resource));
         }
     }
     return matches;
@@ -44,6 +52,22 @@ ViStatus ResourceManager::Open(std::string_view name, std::shared_ptr<SharedDevi
         }
     }
     return VI_ERROR_RSRC_NFOUND;
+}
+
+ViStatus ResourceManager::OpenSession(std::string_view name,
+                                      std::shared_ptr<InstrumentSession>& session) {
+    const std::optional<ResourceName> wanted = ResourceName::Parse(name);
+    if (wanted && wanted->IsTcpipInstr()) {
+        return TcpipSession::Open(*wanted, session);
+    }
+    std::shared_ptr<SharedDevice> device;
+    std::string resource;
+    const ViStatus opened = Open(name, device, resource);
+    if (opened < VI_SUCCESS) {
+        return opened;
+    }
+    session = std::make_shared<UsbSession>(std::move(device), resource);
+    return opened;
 }
 
 }  // namespace zvisa

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "api/InstrumentSession.h"
 #include "api/ResourceExpression.h"
 #include "api/SharedDevice.h"
 #include "base/ResourceProvider.h"
@@ -19,7 +20,8 @@ class ResourceManager {
 public:
     explicit ResourceManager(std::vector<std::unique_ptr<ResourceProvider>> providers);
 
-    // Every resource the providers list now that matches, in provider order.
+    // Every resource the providers list now that matches, in provider order, then the TCPIP
+    // resources the user configured (tcpip/TcpipHostList.h).
     std::vector<std::string> Find(const ResourceExpression& expression);
 
     // The device of the listed resource that `name` designates, shared with
@@ -29,6 +31,10 @@ public:
     // provider's Open says.
     ViStatus Open(std::string_view name, std::shared_ptr<SharedDevice>& device,
                   std::string& resource);
+
+    // A new session on the resource `name` designates: a USB one on the shared device Open
+    // gives, or a TCPIP INSTR one on a link of its own, opened directly, never looked up.
+    ViStatus OpenSession(std::string_view name, std::shared_ptr<InstrumentSession>& session);
 
 private:
     std::mutex mutex_;  // providers are not required to be thread-safe

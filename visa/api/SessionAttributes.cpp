@@ -1,5 +1,7 @@
 #include "api/SessionAttributes.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "base/AsciiText.h"
@@ -35,24 +37,89 @@ bool IsBoolean(ViAttrState value) {
     return value == VI_TRUE || value == VI_FALSE;
 }
 
+template <typename T>
+void Store(ViUInt32 number, void* out) {
+    const T value = static_cast<T>(number);
+    std::memcpy(out, &value, sizeof value);
+}
+
 }  // namespace
+
+void StoreAttribute(const SessionAttributes::Value& value, void* out) {
+    switch (value.kind) {
+        case Kind::kUInt8:
+            Store<ViUInt8>(value.number, out);
+            break;
+        case Kind::kUInt16:
+            Store<ViUInt16>(value.number, out);
+            break;
+        case Kind::kInt16:
+            Store<ViInt16>(value.number, out);
+            break;
+        case Kind::kBoolean:
+            Store<ViBoolean>(value.number, out);
+            break;
+        case Kind::kUInt32:
+            Store<ViUInt32>(value.number, out);
+            break;
+        case Kind::kString: {
+            const std::size_t length = std::min<std::size_t>(value.text.size(), VI_FIND_BUFLEN - 1);
+            std::memcpy(out, value.text.data(), length);
+            static_cast<char*>(out)[length] = '\0';
+            break;
+        }
+    }
+}
 
 SessionAttributes::SessionAttributes(const std::string& resource,
                                      const UsbInterfaceIdentity& identity,
                                      const usbtmc::DeviceCapabilities& capabilities,
                                      ViUInt16 interruptInMaxPacket)
-    : maxInterruptSize_(interruptInMaxPacket),
-      resource_(resource),
-      identity_(identity),
-      ieee4882_(capabilities.ieee4882) {
-    const std::optional<ResourceName> name = ResourceName::Parse(resource);
-    if (name && name->IsUsb()) {
-        resource_ = name->Expanded();
-        board_ = static_cast<ViUInt16>(name->Board());
-        vendorId_ = UsbId(name->Fields()[0]);
-        productId_ = UsbId(name->Fields()[1]);
-        serial_ = name->Fields()[2];
+    : maxInterruptSize_(interruptInMaxPacket), usb_(true) {
+    std::string name = resource;
+    ViUInt16 board = 0;
+    ViUInt16 vendorId = 0;
+    ViUInt16 productId = 0;
+    std::string serial;
+    const std::optional<ResourceName> parsed = ResourceName::Parse(resource);
+    if (parsed && parsed->IsUsb()) {
+        name = parsed->Expanded();
+        board = static_cast<ViUInt16>(parsed->Board());
+        vendorId = UsbId(parsed->Fields()[0]);
+        productId = UsbId(parsed->Fields()[1]);
+        serial = parsed->Fields()[2];
     }
+    resourceValues_ = {
+        {VI_ATTR_RSRC_NAME, Text(name)},
+        {VI_ATTR_RSRC_CLASS, Text("INSTR")},
+        {VI_ATTR_INTF_TYPE, Number(Kind::kUInt16, VI_INTF_USB)},
+        {VI_ATTR_INTF_NUM, Number(Kind::kUInt16, board)},
+        {VI_ATTR_INTF_INST_NAME, Text("USB" + std::to_string(board))},
+        {VI_ATTR_MANF_ID, Number(Kind::kUInt16, vendorId)},
+        {VI_ATTR_MODEL_CODE, Number(Kind::kUInt16, productId)},
+        {VI_ATTR_MANF_NAME, Text(identity.manufacturer)},
+        {VI_ATTR_MODEL_NAME, Text(identity.product)},
+        {VI_ATTR_USB_SERIAL_NUM, Text(serial)},
+        {VI_ATTR_USB_INTFC_NUM, Number(Kind::kInt16, identity.number)},
+        {VI_ATTR_USB_PROTOCOL, Number(Kind::kInt16, identity.protocol)},
+        {VI_ATTR_4882_COMPLIANT,
+         Number(Kind::kBoolean, capabilities.ieee4882 ? VI_TRUE : VI_FALSE)},
+    };
+}
+
+SessionAttributes::SessionAttributes(const TcpipIdentity& identity) {
+    const std::optional<ResourceName> parsed = ResourceName::Parse(identity.resource);
+    const ViUInt16 board = parsed ? static_cast<ViUInt16>(parsed->Board()) : 0;
+    resourceValues_ = {
+        {VI_ATTR_RSRC_NAME, Text(parsed ? parsed->Expanded() : identity.resource)},
+        {VI_ATTR_RSRC_CLASS, Text("INSTR")},
+        {VI_ATTR_INTF_TYPE, Number(Kind::kUInt16, VI_INTF_TCPIP)},
+        {VI_ATTR_INTF_NUM, Number(Kind::kUInt16, board)},
+        {VI_ATTR_INTF_INST_NAME, Text("TCPIP" + std::to_string(board))},
+        {VI_ATTR_TCPIP_ADDR, Text(identity.address)},
+        {VI_ATTR_TCPIP_HOSTNAME, Text(identity.hostName)},
+        {VI_ATTR_TCPIP_DEVICE_NAME, Text(identity.deviceName)},
+    };
 }
 
 std::optional<Value> SessionAttributes::Get(ViAttr attribute) const {
@@ -80,6 +147,9 @@ ViStatus SessionAttributes::Set(ViAttr attribute, ViAttrState value) {
             termChar_ = static_cast<ViUInt8>(value);
             return VI_SUCCESS;
         case VI_ATTR_USB_MAX_INTR_SIZE:
+            if (!usb_) {
+                return VI_ERROR_NSUP_ATTR;
+            }
             if (value > std::numeric_limits<ViUInt16>::max()) {
                 return VI_ERROR_NSUP_ATTR_STATE;
             }
@@ -130,6 +200,9 @@ std::optional<Value> SessionAttributes::IoValue(ViAttr attribute) const {
         case VI_ATTR_SUPPRESS_END_EN:
             return Number(Kind::kBoolean, suppressEnd_ ? VI_TRUE : VI_FALSE);
         case VI_ATTR_USB_MAX_INTR_SIZE:
+            if (!usb_) {
+                return std::nullopt;
+            }
             return Number(Kind::kUInt16, maxInterruptSize_);
         case VI_ATTR_IO_PROT:
             return Number(Kind::kUInt16, ioProtocol_);
@@ -139,36 +212,11 @@ std::optional<Value> SessionAttributes::IoValue(ViAttr attribute) const {
 }
 
 std::optional<Value> SessionAttributes::ResourceValue(ViAttr attribute) const {
-    switch (attribute) {
-        case VI_ATTR_RSRC_NAME:
-            return Text(resource_);
-        case VI_ATTR_RSRC_CLASS:
-            return Text("INSTR");
-        case VI_ATTR_INTF_TYPE:
-            return Number(Kind::kUInt16, VI_INTF_USB);
-        case VI_ATTR_INTF_NUM:
-            return Number(Kind::kUInt16, board_);
-        case VI_ATTR_INTF_INST_NAME:
-            return Text("USB" + std::to_string(board_));
-        case VI_ATTR_MANF_ID:
-            return Number(Kind::kUInt16, vendorId_);
-        case VI_ATTR_MODEL_CODE:
-            return Number(Kind::kUInt16, productId_);
-        case VI_ATTR_MANF_NAME:
-            return Text(identity_.manufacturer);
-        case VI_ATTR_MODEL_NAME:
-            return Text(identity_.product);
-        case VI_ATTR_USB_SERIAL_NUM:
-            return Text(serial_);
-        case VI_ATTR_USB_INTFC_NUM:
-            return Number(Kind::kInt16, identity_.number);
-        case VI_ATTR_USB_PROTOCOL:
-            return Number(Kind::kInt16, identity_.protocol);
-        case VI_ATTR_4882_COMPLIANT:
-            return Number(Kind::kBoolean, ieee4882_ ? VI_TRUE : VI_FALSE);
-        default:
-            return std::nullopt;
+    const auto found = resourceValues_.find(attribute);
+    if (found == resourceValues_.end()) {
+        return std::nullopt;
     }
+    return found->second;
 }
 
 std::optional<Value> SessionAttributes::LibraryValue(ViAttr attribute) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -11,7 +12,15 @@
 
 namespace zvisa {
 
-// The attributes of one USB INSTR session: its own I/O settings, which the
+// What a TCPIP INSTR session reports of its resource.
+struct TcpipIdentity {
+    std::string resource;    // the name as opened
+    std::string address;     // dotted IPv4
+    std::string hostName;    // as the name gives it
+    std::string deviceName;  // e.g. inst0
+};
+
+// The attributes of one INSTR session: its own I/O settings, which the
 // caller may set, and what it reports of the resource and the library.
 class SessionAttributes {
 public:
@@ -29,6 +38,7 @@ public:
     SessionAttributes(const std::string& resource, const UsbInterfaceIdentity& identity,
                       const usbtmc::DeviceCapabilities& capabilities,
                       ViUInt16 interruptInMaxPacket = 0);
+    explicit SessionAttributes(const TcpipIdentity& identity);
 
     // The value, or empty when the session has no such attribute.
     std::optional<Value> Get(ViAttr attribute) const;
@@ -57,13 +67,11 @@ private:
     std::atomic<ViUInt16> maxInterruptSize_{0};
     std::atomic<ViUInt16> ioProtocol_{VI_PROT_NORMAL};
 
-    std::string resource_;
-    ViUInt16 board_ = 0;
-    ViUInt16 vendorId_ = 0;
-    ViUInt16 productId_ = 0;
-    std::string serial_;
-    UsbInterfaceIdentity identity_;
-    bool ieee4882_ = false;
+    bool usb_ = false;                        // the USB I/O attributes apply
+    std::map<ViAttr, Value> resourceValues_;  // read-only, set by the constructor
 };
+
+// Writes `value` to `out` in its attribute's type.
+void StoreAttribute(const SessionAttributes::Value& value, void* out);
 
 }  // namespace zvisa

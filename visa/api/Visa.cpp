@@ -8,6 +8,7 @@
 #include <string>
 
 #include "api/HandleTable.h"
+#include "api/SessionAttributes.h"
 #include "api/StatusDescription.h"
 #include "base/ResourceName.h"
 #include "libusb/LibusbProvider.h"
@@ -77,7 +78,7 @@ ViStatus WrongKind(ViObject vi, ViStatus unsupported) {
     return HandleTable::Global().IsOpen(vi) ? unsupported : VI_ERROR_INV_OBJECT;
 }
 
-// An operation no USB INSTR session offers.
+// An operation no USB or TCPIP INSTR session offers.
 ViStatus NotForUsb(ViObject vi) noexcept {
     return Guarded([&] { return WrongKind(vi, VI_ERROR_NSUP_OPER); });
 }
@@ -94,7 +95,7 @@ ViStatus MoveBytes(ViSession vi, ViUInt32 cnt, ViPUInt32 retCnt, Move move) {
         if (!session) {
             return WrongKind(vi, VI_ERROR_NSUP_OPER);
         }
-        const zvisa::usbtmc::IoResult result = move(*session);
+        const zvisa::IoResult result = move(*session);
         if (retCnt != nullptr) {
             *retCnt = static_cast<ViUInt32>(std::min<std::size_t>(result.count, cnt));
         }
@@ -217,13 +218,11 @@ ViStatus viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode, ViUInt32 ti
         if ((mode & ~kKnownModes) != 0 || lockMode == (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK)) {
             return VI_ERROR_INV_ACC_MODE;
         }
-        std::shared_ptr<zvisa::SharedDevice> device;
-        std::string resource;
-        const ViStatus opened = manager->Open(name, device, resource);
+        std::shared_ptr<InstrumentSession> session;
+        const ViStatus opened = manager->OpenSession(name, session);
         if (opened < VI_SUCCESS) {
             return opened;
         }
-        auto session = std::make_shared<InstrumentSession>(std::move(device), resource);
         if (lockMode != VI_NO_LOCK) {
             std::string key;
             const ViStatus locked = session->Lock(lockMode, timeout, {}, key);

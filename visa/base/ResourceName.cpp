@@ -21,28 +21,41 @@ bool IsPrintable(char c) {
     return c >= ' ' && c < 0x7F;
 }
 
-// USB serial numbers may hold blanks, but not at either end.
+// USB serial numbers may hold blanks, but not at either end. Colons only inside brackets, as in
+// the VXI-11 device name "usb0[31326::3142::SN::0]".
 bool IsField(std::string_view part) {
-    return !part.empty() && part.find(':') == std::string_view::npos && part.front() != ' ' &&
-           part.back() != ' ';
+    if (part.empty() || part.front() == ' ' || part.back() == ' ') {
+        return false;
+    }
+    int depth = 0;
+    for (const char c : part) {
+        depth += c == '[' ? 1 : c == ']' ? -1 : 0;
+        if (depth < 0 || depth > 1 || (c == ':' && depth == 0)) {
+            return false;
+        }
+    }
+    return depth == 0;
 }
 
 bool IsLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// Splits at "::" outside brackets.
 std::vector<std::string_view> SplitFields(std::string_view text) {
     std::vector<std::string_view> parts;
     std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(kSeparator, start);
-        if (at == std::string_view::npos) {
-            parts.push_back(text.substr(start));
-            return parts;
+    int depth = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        depth += text[i] == '[' ? 1 : text[i] == ']' ? -1 : 0;
+        if (depth == 0 && text.compare(i, kSeparator.size(), kSeparator) == 0) {
+            parts.push_back(text.substr(start, i - start));
+            start = i + kSeparator.size();
+            ++i;
         }
-        parts.push_back(text.substr(start, at - start));
-        start = at + kSeparator.size();
     }
+    parts.push_back(text.substr(start));
+    return parts;
 }
 
 // "31326", or "0x7A5E" where hex is allowed: VISA takes both for USB ids.
@@ -108,6 +121,9 @@ std::optional<ResourceName> ResourceName::Parse(std::string_view text) {
     if (name.IsUsb() && !name.NormalizeUsbFields()) {
         return std::nullopt;
     }
+    if (name.IsTcpipInstr() && !name.NormalizeTcpipFields()) {
+        return std::nullopt;
+    }
     if (name.Expanded().size() > kMaxNameLength) {
         return std::nullopt;
     }
@@ -140,6 +156,31 @@ bool ResourceName::NormalizeUsbFields() {
         }
     }
     return true;
+}
+
+// host[, device]: the device is inst0 when left out. Host names compare without regard to case,
+// device names as written, since a server may tell "inst0" from "INST0".
+bool ResourceName::NormalizeTcpipFields() {
+    constexpr std::string_view kDefaultDevice = "inst0";
+    if (fields_.empty() || fields_.size() > 2 || !IsHost(fields_[0])) {
+        return false;
+    }
+    if (fields_.size() == 1) {
+        fields_.emplace_back(kDefaultDevice);
+        keyFields_.emplace_back(kDefaultDevice);
+    }
+    keyFields_[1] = fields_[1];
+    return true;
+}
+
+// A host name or an IPv4 address: letters, digits, '-' and '.'.
+bool ResourceName::IsHost(std::string_view text) {
+    constexpr std::size_t kMaxHostName = 253;
+    const auto hostCharacter = [](char c) {
+        return IsLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    };
+    return !text.empty() && text.size() <= kMaxHostName &&
+           std::all_of(text.begin(), text.end(), hostCharacter);
 }
 
 ViUInt16 ResourceName::InterfaceCode() const {

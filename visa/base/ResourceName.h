@@ -12,7 +12,8 @@ namespace zvisa {
 // The syntax of a VISA resource string, e.g. "USB0::0x7A5E::0x0C46::SN1::INSTR":
 // interface type and board, the address fields, and the resource class.
 // Two names that differ only in case, a left-out board number, interface 0 or ::INSTR,
-// or hex against decimal USB ids name the same resource.
+// or hex against decimal USB ids name the same resource; so do TCPIP names with and without
+// the default device "inst0".
 class ResourceName {
 public:
     // Empty when `text` is not a resource string. USB names need a vendor
@@ -20,6 +21,9 @@ public:
     static std::optional<ResourceName> Parse(std::string_view text);
 
     bool IsUsb() const { return interfaceType_ == "USB"; }
+    // TCPIP[board]::host[::device][::INSTR], a VXI-11 device; the device is filled in as
+    // "inst0" when left out.
+    bool IsTcpipInstr() const { return interfaceType_ == "TCPIP" && resourceClass_ == "INSTR"; }
     const std::string& InterfaceType() const { return interfaceType_; }  // upper case
     // VI_INTF_USB and the like; 0 for a type VISA has no code for.
     ViUInt16 InterfaceCode() const;
@@ -40,6 +44,8 @@ public:
 
 private:
     bool NormalizeUsbFields();
+    bool NormalizeTcpipFields();
+    static bool IsHost(std::string_view text);
 
     std::string interfaceType_;  // upper case
     unsigned board_ = 0;

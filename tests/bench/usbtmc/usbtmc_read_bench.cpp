@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "api/InstrumentSession.h"
 #include "api/SharedDevice.h"
+#include "api/UsbSession.h"
 #include "base/UsbTransport.h"
 #include "usbtmc/UsbtmcExchange.h"
 #include "usbtmc/UsbtmcProtocol.h"
@@ -140,7 +140,7 @@ double TimedRead(UsbtmcExchange& exchange, std::vector<std::uint8_t>& buffer, co
     const std::uint8_t command[] = {'D', 'R', '?', '\n'};
     exchange.Write(command, sizeof command, kTimeoutMs);
     const double start = CpuMicroseconds();
-    const IoResult result = exchange.Read(buffer.data(), buffer.size(), kTimeoutMs);
+    const usbtmc::IoResult result = exchange.Read(buffer.data(), buffer.size(), kTimeoutMs);
     const double spent = CpuMicroseconds() - start;
     if (result.status != VI_SUCCESS || result.count != kBlockLength) {
         std::printf("%s: read failed (status 0x%08X, %zu bytes)\n", name,
@@ -180,14 +180,14 @@ void RunIdentityQueries(int batches) {
     constexpr ViUInt32 kReplyBuffer = 256;
     auto endpoint = std::make_unique<BlockEndpoint>(512, SIZE_MAX);
     BlockEndpoint& counts = *endpoint;
-    InstrumentSession session(std::make_shared<SharedDevice>(std::move(endpoint)),
-                              "USB0::0x7A5E::0x0C46::SN1::INSTR");
+    UsbSession session(std::make_shared<SharedDevice>(std::move(endpoint)),
+                       "USB0::0x7A5E::0x0C46::SN1::INSTR");
     std::vector<ViByte> reply(kReplyBuffer);
     const auto query = [&] {
         const auto* command = reinterpret_cast<const ViByte*>(kIdentityQuery.data());
-        const IoResult written =
+        const zvisa::IoResult written =
             session.Write(command, static_cast<ViUInt32>(kIdentityQuery.size()));
-        const IoResult read = session.Read(reply.data(), kReplyBuffer);
+        const zvisa::IoResult read = session.Read(reply.data(), kReplyBuffer);
         if (written.status != VI_SUCCESS || read.status != VI_SUCCESS ||
             read.count != kIdentity.size()) {
             std::printf("*idn? query failed (status 0x%08X)\n", static_cast<unsigned>(read.status));
