@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -85,6 +86,47 @@ TEST_F(InstrumentLinkSimTest, ClosingTwiceReportsAnError) {
     EXPECT_GE(link.Close(instr), VI_SUCCESS);
     EXPECT_LT(link.Close(instr), VI_SUCCESS);
     instr = VI_NULL;
+}
+
+struct NamedCase {
+    const char* resource;
+    ViStatus status;
+    const char* found;  // the descriptor on success
+};
+
+// A named link finds a listed meter in any case; a network name is handed on
+// as written, whatever the find list holds, unless no VISA buffer holds it.
+TEST_F(InstrumentLinkSimTest, NamedLinkFindsItsMeterOrHandsOnANetworkName) {
+    setenv("ZVISA_SIM", "dci;dcv", 1);
+    ASSERT_GE(link.OpenDefaultRM(&rm), VI_SUCCESS);
+    const std::string longHost(VI_FIND_BUFLEN, 'h');
+    const std::string tooLong = "TCPIP0::" + longHost + "::INSTR";
+    for (const NamedCase& c : {
+             NamedCase{"usb0::0x7a5e::0x0c46::sim0002::instr", VI_SUCCESS,
+                       "USB0::0x7A5E::0x0C46::SIM0002::INSTR"},
+             NamedCase{"USB0::0x7A5E::0x0C46::SIM0009::INSTR", VI_ERROR_RSRC_NFOUND, ""},
+             NamedCase{"TCPIP0::bench::inst0::INSTR", VI_SUCCESS, "TCPIP0::bench::inst0::INSTR"},
+             NamedCase{"tcpip::10.0.0.7::usb0[31326::3142::SN::0]::instr", VI_SUCCESS,
+                       "tcpip::10.0.0.7::usb0[31326::3142::SN::0]::instr"},
+             NamedCase{tooLong.c_str(), VI_ERROR_INV_RSRC_NAME, ""},
+         }) {
+        InstrumentLink named(c.resource);
+        ViChar found[VI_FIND_BUFLEN] = {};
+        EXPECT_EQ(named.FindRsrc(rm, kMeterResourceExpression, found), c.status) << c.resource;
+        EXPECT_STREQ(found, c.found) << c.resource;
+    }
+}
+
+TEST(NetworkResourceTest, OnlyTcpipNamesAreNetworkNames) {
+    for (const auto& [name, network] :
+         std::vector<std::pair<std::string, bool>>{{"TCPIP0::bench::inst0::INSTR", true},
+                                                   {"tcpip::bench::INSTR", true},
+                                                   {"USB0::0x7A5E::0x0C46::SIM0001::INSTR", false},
+                                                   {"TCPIP", false},
+                                                   {"", false},
+                                                   {"ASRL1::INSTR", false}}) {
+        EXPECT_EQ(IsNetworkResource(name), network) << name;
+    }
 }
 
 }  // namespace
