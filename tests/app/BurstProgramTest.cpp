@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -20,7 +21,9 @@
 #include "app/ConsoleReport.h"
 #include "run/MeasurementRun.h"
 #include "run/RunRecord.h"
+#include "support/NetworkNamespace.h"
 #include "support/RunTexts.h"
+#include "support/ShareServerProcess.h"
 
 namespace {
 
@@ -186,9 +189,8 @@ void PrintTo(const ProfileCase& c, std::ostream* os) {
 class BurstProfileTest : public BurstProgramTest,
                          public testing::WithParamInterface<ProfileCase> {};
 
-TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
-    const ProfileCase& c = GetParam();
-    const Finished run = Run(c.simulation, c.args);
+// The run's outcome as `c` describes it: exit status, CSV or output, message.
+void ExpectOutcome(const ProfileCase& c, const Finished& run) {
     EXPECT_EQ(run.status, c.status) << run.err;
     if (c.writesCsv) {
         ExpectCsv(run.out, c.rows, c.message);
@@ -203,6 +205,11 @@ TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
     } else {
         EXPECT_NE(run.err.find(c.message + "\n"), std::string::npos) << run.err;
     }
+}
+
+TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
+    const ProfileCase& c = GetParam();
+    ExpectOutcome(c, Run(c.simulation, c.args));
 }
 
 // An AC meter found first, then a DC one with the serial the CSV checks expect.
@@ -273,6 +280,72 @@ INSTANTIATE_TEST_SUITE_P(
                                 RunTexts::ShortBlockMessage(248)},
                     ProfileCase{"block_header_only", "dcv,instant,truncate=8", 3, true, 0,
                                 RunTexts::ShortBlockMessage(0)}),
+    [](const testing::TestParamInfo<ProfileCase>& info) { return info.param.name; });
+
+// The meters a zorvane-share on loopback serves, inst0 and inst1; the program
+// itself sees none but through the server.
+const char* const kServedMeters =
+    "USB0::0x7A5E::0x0C46::SIM0001::INSTR=dcv,instant;USB0::0x7A5E::0x0C46::SIM0002::INSTR=acv";
+
+class BurstRemoteTest : public BurstProfileTest {
+protected:
+    void SetUp() override {
+        BurstProfileTest::SetUp();
+        SKIP_WITHOUT_NETWORK_NAMESPACE();
+        server_ = std::make_unique<ShareServerProcess>(ZORVANE_SHARE_PATH, kServedMeters);
+        ASSERT_TRUE(server_->IsListening()) << "zorvane-share did not start";
+    }
+    void TearDown() override {
+        server_.reset();
+        BurstProfileTest::TearDown();
+    }
+
+    std::unique_ptr<ShareServerProcess> server_;
+};
+
+TEST_P(BurstRemoteTest, ExitStatusCsvAndMessage) {
+    const ProfileCase& c = GetParam();
+    ExpectOutcome(c, Run(c.simulation, c.args));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SharedMeters, BurstRemoteTest,
+    testing::Values(ProfileCase{"dc_volts",
+                                nullptr,
+                                0,
+                                true,
+                                50000,
+                                "",
+                                {"--resource", "TCPIP0::127.0.0.1::inst0::INSTR"}},
+                    ProfileCase{"default_device_any_case",
+                                nullptr,
+                                0,
+                                true,
+                                50000,
+                                "",
+                                {"--resource=tcpip::127.0.0.1::instr"}},
+                    ProfileCase{
+                        "ac_volts_by_gateway_name",
+                        nullptr,
+                        1,
+                        false,
+                        0,
+                        kFunctionMessage,
+                        {"--resource", "TCPIP0::127.0.0.1::usb0[31326::3142::SIM0002::0]::INSTR"}},
+                    ProfileCase{"unknown_device",
+                                nullptr,
+                                1,
+                                false,
+                                0,
+                                "Open instrument failed.",
+                                {"--resource", "TCPIP0::127.0.0.1::inst9::INSTR"}},
+                    ProfileCase{"no_server_on_the_host",
+                                nullptr,
+                                1,
+                                false,
+                                0,
+                                "Open instrument failed.",
+                                {"--resource", "TCPIP0::127.0.0.2::inst0::INSTR"}}),
     [](const testing::TestParamInfo<ProfileCase>& info) { return info.param.name; });
 
 // The rows are the texts the run shows a window, not a second rendering.
@@ -357,9 +430,9 @@ TEST_F(BurstProgramTest, WriteErrorsAreReported) {
 TEST_F(BurstProgramTest, HelpDocumentsUsage) {
     const Finished run = Run(nullptr, {"--help"});
     EXPECT_EQ(run.status, 0);
-    for (const char* topic :
-         {"Usage: zorvane-burst", "-o FILE", "ZVISA_SIM", "Exit status", "truncate=N", "--stats",
-          "--line-frequency", "ripple=AMP@HZ", "--resource NAME", "--list"}) {
+    for (const char* topic : {"Usage: zorvane-burst", "-o FILE", "ZVISA_SIM", "Exit status",
+                              "truncate=N", "--stats", "--line-frequency", "ripple=AMP@HZ",
+                              "--resource NAME", "TCPIP0::bench::inst0::INSTR", "--list"}) {
         EXPECT_NE(run.out.find(topic), std::string::npos) << topic;
     }
     EXPECT_EQ(run.err, "");
