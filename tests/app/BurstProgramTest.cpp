@@ -1,7 +1,5 @@
 // zorvane-burst run as a separate program on the simulated meter of our VISA
 // library, the way a script would run it.
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -22,6 +20,7 @@
 #include "run/MeasurementRun.h"
 #include "run/RunRecord.h"
 #include "support/NetworkNamespace.h"
+#include "support/ProgramRun.h"
 #include "support/RunTexts.h"
 #include "support/ShareServerProcess.h"
 
@@ -31,17 +30,9 @@ namespace fs = std::filesystem;
 
 using RunTexts::kFunctionMessage;
 
-struct Finished {
-    int status = -1;  // exit status, or -1 when the program did not exit normally
-    std::string out;
-    std::string err;
-};
-
+using Finished = ProgramRun::Finished;
 std::string Contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ProgramRun::Contents(path);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -65,46 +56,13 @@ protected:
         unsetenv("ZVISA_SIM");
     }
 
-    // Runs the program with ZVISA_SIM set to `simulation` (unset when null).
-    // Standard output goes to `outPath`, or is captured when that is empty.
+    // Runs zorvane-burst as ProgramRun::Run does, in the test's folder.
     Finished Run(const char* simulation, const std::vector<std::string>& args,
                  std::string outPath = "") {
-        const std::string errPath = folder_ + "/stderr";
-        const bool captureOut = outPath.empty();
-        if (captureOut) {
-            outPath = folder_ + "/stdout";
-        }
-        const pid_t child = fork();
-        if (child == 0) {
-            RunChild(simulation, args, outPath, errPath);
-        }
-        Finished finished;
-        int wait = 0;
-        if (child < 0 || waitpid(child, &wait, 0) != child) {
-            ADD_FAILURE() << "could not run " << ZORVANE_BURST_PATH;
-            return finished;
-        }
-        finished.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-        finished.out = captureOut ? Contents(outPath) : "";
-        finished.err = Contents(errPath);
+        Finished finished =
+            ProgramRun::Run(ZORVANE_BURST_PATH, simulation, args, folder_, std::move(outPath));
+        EXPECT_NE(finished.status, -1) << "could not run " << ZORVANE_BURST_PATH;
         return finished;
-    }
-
-    [[noreturn]] static void RunChild(const char* simulation, const std::vector<std::string>& args,
-                                      const std::string& outPath, const std::string& errPath) {
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(err, STDERR_FILENO) < 0) {
-            _exit(126);
-        }
-        simulation != nullptr ? setenv("ZVISA_SIM", simulation, 1) : unsetenv("ZVISA_SIM");
-        std::vector<char*> argv{const_cast<char*>(ZORVANE_BURST_PATH)};
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        execv(ZORVANE_BURST_PATH, argv.data());
-        _exit(127);
     }
 
     std::string folder_;
