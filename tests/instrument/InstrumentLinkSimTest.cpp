@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -109,23 +108,12 @@ TEST_F(InstrumentLinkSimTest, NamedLinkFindsItsMeterOrHandsOnANetworkName) {
              NamedCase{"tcpip::10.0.0.7::usb0[31326::3142::SN::0]::instr", VI_SUCCESS,
                        "tcpip::10.0.0.7::usb0[31326::3142::SN::0]::instr"},
              NamedCase{tooLong.c_str(), VI_ERROR_INV_RSRC_NAME, ""},
+             NamedCase{"TCPIP", VI_ERROR_RSRC_NFOUND, ""},
          }) {
         InstrumentLink named(c.resource);
         ViChar found[VI_FIND_BUFLEN] = {};
         EXPECT_EQ(named.FindRsrc(rm, kMeterResourceExpression, found), c.status) << c.resource;
         EXPECT_STREQ(found, c.found) << c.resource;
-    }
-}
-
-TEST(NetworkResourceTest, OnlyTcpipNamesAreNetworkNames) {
-    for (const auto& [name, network] :
-         std::vector<std::pair<std::string, bool>>{{"TCPIP0::bench::inst0::INSTR", true},
-                                                   {"tcpip::bench::INSTR", true},
-                                                   {"USB0::0x7A5E::0x0C46::SIM0001::INSTR", false},
-                                                   {"TCPIP", false},
-                                                   {"", false},
-                                                   {"ASRL1::INSTR", false}}) {
-        EXPECT_EQ(IsNetworkResource(name), network) << name;
     }
 }
 
