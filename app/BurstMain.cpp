@@ -78,7 +78,12 @@ Options:
                           takes 0.001 of its period, which sets the
                           spectrum's frequencies
   --resource NAME         run on the meter NAME, as --list prints it (case
-                          does not matter), instead of the first one found
+                          does not matter), instead of the first one found;
+                          or on a meter shared on the network (see
+                          zorvane-share), e.g. TCPIP0::bench::inst0::INSTR
+                          (TCPIP[board]::host[::device][::INSTR], device
+                          inst0 when left out), opened by its name without
+                          a search
   --list                  print the resource name of every meter found, one
                           a line, and exit
   -v, --verbose           with --list, follow each name with a tab and the
@@ -109,7 +114,8 @@ Exit status:
   3  readings are missing (short or absent block); the readings that did
      arrive are written, with the message as a comment line
   4  the CSV could not be written (takes precedence over 3)
-  5  no meter has the name --resource gives; nothing is written
+  5  no meter has the USB name --resource gives; nothing is written (a
+     TCPIP meter that cannot be opened stops the run: status 1)
 With --list: 0 when it found a meter, 1 when it found none.
 )";
 

@@ -11,8 +11,11 @@ CMeterApp::CMeterApp(int& argc, char** argv) : m_app(argc, argv) {
     QApplication::setWindowIcon(LoadAppIcon());
 }
 
-bool CMeterApp::InitInstance() {
+bool CMeterApp::InitInstance(const std::string& resource) {
     CMeterDlg dlg;
+    if (!resource.empty()) {
+        dlg.SetResource(resource);
+    }
     dlg.exec();
     return false;
 }

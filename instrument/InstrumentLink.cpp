@@ -15,7 +15,23 @@ bool SameResource(const std::string& a, const std::string& b) {
            });
 }
 
+// A name too long for the buffer is no name VISA could open.
+ViStatus CopyName(const std::string& name, ViChar descriptor[VI_FIND_BUFLEN]) {
+    if (name.size() >= VI_FIND_BUFLEN) {
+        return VI_ERROR_INV_RSRC_NAME;
+    }
+    std::memcpy(descriptor, name.data(), name.size());
+    descriptor[name.size()] = '\0';
+    return VI_SUCCESS;
+}
+
 }  // namespace
+
+bool IsNetworkResource(const std::string& resource) {
+    static constexpr char kTcpipPrefix[] = "tcpip";
+    const std::size_t length = sizeof kTcpipPrefix - 1;
+    return resource.size() > length && SameResource(resource.substr(0, length), kTcpipPrefix);
+}
 
 ViStatus InstrumentLink::OpenDefaultRM(ViSession* rm) {
     return viOpenDefaultRM(rm);
@@ -34,6 +50,10 @@ ViStatus InstrumentLink::FindRsrc(ViSession rm, const char* expression,
 
 ViStatus InstrumentLink::FindNamed(ViSession rm, const char* expression,
                                    ViChar descriptor[VI_FIND_BUFLEN]) {
+    if (IsNetworkResource(resource_)) {
+        // Listing TCPIP names covers only configured hosts; viOpen asks the host itself.
+        return CopyName(resource_, descriptor);
+    }
     std::vector<std::string> resources;
     const ViStatus status = FindAll(rm, expression, resources);
     const auto named = std::find_if(resources.begin(), resources.end(), [&](const std::string& r) {
@@ -42,10 +62,7 @@ ViStatus InstrumentLink::FindNamed(ViSession rm, const char* expression,
     if (named == resources.end()) {
         return status < VI_SUCCESS ? status : VI_ERROR_RSRC_NFOUND;
     }
-    const std::size_t length = std::min<std::size_t>(named->size(), VI_FIND_BUFLEN - 1);
-    std::memcpy(descriptor, named->data(), length);
-    descriptor[length] = '\0';
-    return VI_SUCCESS;
+    return CopyName(*named, descriptor);
 }
 
 ViStatus InstrumentLink::FindAll(ViSession rm, const char* expression,

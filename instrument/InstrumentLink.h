@@ -8,6 +8,10 @@
 // The meters this program drives: vendor 0x7A5E, products 0x0C46 and 0x0C47.
 inline constexpr const char* kMeterResourceExpression = "USB[0-9]*::0x7A5E::0x0C4[6-7]::?*INSTR";
 
+// Whether `resource` names a meter on the network (TCPIP...), in any case.
+// Such a meter is opened by its name: no find list would hold it.
+bool IsNetworkResource(const std::string& resource);
+
 // The VISA calls a measurement needs, one method each. A default link
 // forwards to the linked VISA library; tests derive from it to script a meter.
 // Every method returns the VISA status and never throws.
@@ -16,7 +20,7 @@ public:
     InstrumentLink() = default;
     // A link to the meter named `resource`: FindRsrc finds it among the
     // matches instead of the first one. Names compare as VISA's do, without
-    // regard to case.
+    // regard to case. A network name is handed on as it is, unlooked-up.
     explicit InstrumentLink(std::string resource) : resource_(std::move(resource)) {}
     virtual ~InstrumentLink() = default;
 

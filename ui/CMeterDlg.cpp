@@ -242,9 +242,18 @@ void CMeterDlg::OnOK() {
     m_runScheduler.Press();
 }
 
+void CMeterDlg::SetResource(const std::string& resource) {
+    m_resource = resource;
+    m_labelIdentity->setToolTip(Latin1Text(resource));
+}
+
 void CMeterDlg::RunOnce() {
     const std::shared_ptr<RunRecord> record = m_latestRun.Begin(std::time(nullptr));
-    RunMeasurement(*this, *record);
+    if (m_resource.empty()) {
+        RunMeasurement(*this, *record);
+    } else {
+        RunMeasurement(*this, *record, m_resource);
+    }
     m_latestRun.End();
     emit runFinished();
 }

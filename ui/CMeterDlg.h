@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <QString>
+#include <string>
 
 #include "run/LatestRun.h"
 #include "run/MeterWindow.h"
@@ -28,6 +29,11 @@ public:
     // `strings` must outlive the dialog.
     CMeterDlg(const StringTable& strings, QWidget* parent = nullptr);
     ~CMeterDlg() override;
+
+    // Runs on the meter named `resource` (e.g. a TCPIP one) instead of the
+    // first one found; the name shows as the identity label's tooltip only.
+    void SetResource(const std::string& resource);
+    const std::string& Resource() const { return m_resource; }
 
     // The Measurement command: one run, the dialog stays open. During a run's
     // drain it runs nested once the drain has handled the queue; after Exit,
@@ -109,6 +115,7 @@ private:
     QMenu* m_menuSystem = nullptr;
     bool m_bEnded = false;
     bool m_bCentred = false;
+    std::string m_resource;  // empty: the first meter found
     LatestRun m_latestRun;
     RunScheduler m_runScheduler;
     StatisticsWindow* m_statistics = nullptr;

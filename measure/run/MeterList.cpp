@@ -58,6 +58,9 @@ std::vector<FoundMeter> ListMeters(bool identify) {
 }
 
 bool FindsMeter(const std::string& resource) {
+    if (IsNetworkResource(resource)) {
+        return true;  // never listed; the run's open asks the host
+    }
     InstrumentLink link(resource);
     ScopedViSession rm(link);
     ViSession handle = VI_NULL;

@@ -16,4 +16,5 @@ struct FoundMeter {
 std::vector<FoundMeter> ListMeters(bool identify);
 
 // Whether the VISA library finds the meter named `resource` (in any case).
+// A network name (TCPIP...) is not looked up: true, and the run's open tells.
 bool FindsMeter(const std::string& resource);

@@ -1,7 +1,5 @@
 // zorvane-burst run as a separate program on the simulated meter of our VISA
 // library, the way a script would run it.
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -20,7 +19,10 @@
 #include "app/ConsoleReport.h"
 #include "run/MeasurementRun.h"
 #include "run/RunRecord.h"
+#include "support/NetworkNamespace.h"
+#include "support/ProgramRun.h"
 #include "support/RunTexts.h"
+#include "support/ShareServerProcess.h"
 
 namespace {
 
@@ -28,17 +30,9 @@ namespace fs = std::filesystem;
 
 using RunTexts::kFunctionMessage;
 
-struct Finished {
-    int status = -1;  // exit status, or -1 when the program did not exit normally
-    std::string out;
-    std::string err;
-};
-
+using Finished = ProgramRun::Finished;
 std::string Contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ProgramRun::Contents(path);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -62,46 +56,13 @@ protected:
         unsetenv("ZVISA_SIM");
     }
 
-    // Runs the program with ZVISA_SIM set to `simulation` (unset when null).
-    // Standard output goes to `outPath`, or is captured when that is empty.
+    // Runs zorvane-burst as ProgramRun::Run does, in the test's folder.
     Finished Run(const char* simulation, const std::vector<std::string>& args,
                  std::string outPath = "") {
-        const std::string errPath = folder_ + "/stderr";
-        const bool captureOut = outPath.empty();
-        if (captureOut) {
-            outPath = folder_ + "/stdout";
-        }
-        const pid_t child = fork();
-        if (child == 0) {
-            RunChild(simulation, args, outPath, errPath);
-        }
-        Finished finished;
-        int wait = 0;
-        if (child < 0 || waitpid(child, &wait, 0) != child) {
-            ADD_FAILURE() << "could not run " << ZORVANE_BURST_PATH;
-            return finished;
-        }
-        finished.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-        finished.out = captureOut ? Contents(outPath) : "";
-        finished.err = Contents(errPath);
+        Finished finished =
+            ProgramRun::Run(ZORVANE_BURST_PATH, simulation, args, folder_, std::move(outPath));
+        EXPECT_NE(finished.status, -1) << "could not run " << ZORVANE_BURST_PATH;
         return finished;
-    }
-
-    [[noreturn]] static void RunChild(const char* simulation, const std::vector<std::string>& args,
-                                      const std::string& outPath, const std::string& errPath) {
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(err, STDERR_FILENO) < 0) {
-            _exit(126);
-        }
-        simulation != nullptr ? setenv("ZVISA_SIM", simulation, 1) : unsetenv("ZVISA_SIM");
-        std::vector<char*> argv{const_cast<char*>(ZORVANE_BURST_PATH)};
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        execv(ZORVANE_BURST_PATH, argv.data());
-        _exit(127);
     }
 
     std::string folder_;
@@ -186,9 +147,8 @@ void PrintTo(const ProfileCase& c, std::ostream* os) {
 class BurstProfileTest : public BurstProgramTest,
                          public testing::WithParamInterface<ProfileCase> {};
 
-TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
-    const ProfileCase& c = GetParam();
-    const Finished run = Run(c.simulation, c.args);
+// The run's outcome as `c` describes it: exit status, CSV or output, message.
+void ExpectOutcome(const ProfileCase& c, const Finished& run) {
     EXPECT_EQ(run.status, c.status) << run.err;
     if (c.writesCsv) {
         ExpectCsv(run.out, c.rows, c.message);
@@ -203,6 +163,11 @@ TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
     } else {
         EXPECT_NE(run.err.find(c.message + "\n"), std::string::npos) << run.err;
     }
+}
+
+TEST_P(BurstProfileTest, ExitStatusCsvAndMessage) {
+    const ProfileCase& c = GetParam();
+    ExpectOutcome(c, Run(c.simulation, c.args));
 }
 
 // An AC meter found first, then a DC one with the serial the CSV checks expect.
@@ -273,6 +238,72 @@ INSTANTIATE_TEST_SUITE_P(
                                 RunTexts::ShortBlockMessage(248)},
                     ProfileCase{"block_header_only", "dcv,instant,truncate=8", 3, true, 0,
                                 RunTexts::ShortBlockMessage(0)}),
+    [](const testing::TestParamInfo<ProfileCase>& info) { return info.param.name; });
+
+// The meters a zorvane-share on loopback serves, inst0 and inst1; the program
+// itself sees none but through the server.
+const char* const kServedMeters =
+    "USB0::0x7A5E::0x0C46::SIM0001::INSTR=dcv,instant;USB0::0x7A5E::0x0C46::SIM0002::INSTR=acv";
+
+class BurstRemoteTest : public BurstProfileTest {
+protected:
+    void SetUp() override {
+        BurstProfileTest::SetUp();
+        SKIP_WITHOUT_NETWORK_NAMESPACE();
+        server_ = std::make_unique<ShareServerProcess>(ZORVANE_SHARE_PATH, kServedMeters);
+        ASSERT_TRUE(server_->IsListening()) << "zorvane-share did not start";
+    }
+    void TearDown() override {
+        server_.reset();
+        BurstProfileTest::TearDown();
+    }
+
+    std::unique_ptr<ShareServerProcess> server_;
+};
+
+TEST_P(BurstRemoteTest, ExitStatusCsvAndMessage) {
+    const ProfileCase& c = GetParam();
+    ExpectOutcome(c, Run(c.simulation, c.args));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SharedMeters, BurstRemoteTest,
+    testing::Values(ProfileCase{"dc_volts",
+                                nullptr,
+                                0,
+                                true,
+                                50000,
+                                "",
+                                {"--resource", "TCPIP0::127.0.0.1::inst0::INSTR"}},
+                    ProfileCase{"default_device_any_case",
+                                nullptr,
+                                0,
+                                true,
+                                50000,
+                                "",
+                                {"--resource=tcpip::127.0.0.1::instr"}},
+                    ProfileCase{
+                        "ac_volts_by_gateway_name",
+                        nullptr,
+                        1,
+                        false,
+                        0,
+                        kFunctionMessage,
+                        {"--resource", "TCPIP0::127.0.0.1::usb0[31326::3142::SIM0002::0]::INSTR"}},
+                    ProfileCase{"unknown_device",
+                                nullptr,
+                                1,
+                                false,
+                                0,
+                                "Open instrument failed.",
+                                {"--resource", "TCPIP0::127.0.0.1::inst9::INSTR"}},
+                    ProfileCase{"no_server_on_the_host",
+                                nullptr,
+                                1,
+                                false,
+                                0,
+                                "Open instrument failed.",
+                                {"--resource", "TCPIP0::127.0.0.2::inst0::INSTR"}}),
     [](const testing::TestParamInfo<ProfileCase>& info) { return info.param.name; });
 
 // The rows are the texts the run shows a window, not a second rendering.
@@ -357,9 +388,9 @@ TEST_F(BurstProgramTest, WriteErrorsAreReported) {
 TEST_F(BurstProgramTest, HelpDocumentsUsage) {
     const Finished run = Run(nullptr, {"--help"});
     EXPECT_EQ(run.status, 0);
-    for (const char* topic :
-         {"Usage: zorvane-burst", "-o FILE", "ZVISA_SIM", "Exit status", "truncate=N", "--stats",
-          "--line-frequency", "ripple=AMP@HZ", "--resource NAME", "--list"}) {
+    for (const char* topic : {"Usage: zorvane-burst", "-o FILE", "ZVISA_SIM", "Exit status",
+                              "truncate=N", "--stats", "--line-frequency", "ripple=AMP@HZ",
+                              "--resource NAME", "TCPIP0::bench::inst0::INSTR", "--list"}) {
         EXPECT_NE(run.out.find(topic), std::string::npos) << topic;
     }
     EXPECT_EQ(run.err, "");

@@ -87,4 +87,34 @@ TEST_F(InstrumentLinkSimTest, ClosingTwiceReportsAnError) {
     instr = VI_NULL;
 }
 
+struct NamedCase {
+    const char* resource;
+    ViStatus status;
+    const char* found;  // the descriptor on success
+};
+
+// A named link finds a listed meter in any case; a network name is handed on
+// as written, whatever the find list holds, unless no VISA buffer holds it.
+TEST_F(InstrumentLinkSimTest, NamedLinkFindsItsMeterOrHandsOnANetworkName) {
+    setenv("ZVISA_SIM", "dci;dcv", 1);
+    ASSERT_GE(link.OpenDefaultRM(&rm), VI_SUCCESS);
+    const std::string longHost(VI_FIND_BUFLEN, 'h');
+    const std::string tooLong = "TCPIP0::" + longHost + "::INSTR";
+    for (const NamedCase& c : {
+             NamedCase{"usb0::0x7a5e::0x0c46::sim0002::instr", VI_SUCCESS,
+                       "USB0::0x7A5E::0x0C46::SIM0002::INSTR"},
+             NamedCase{"USB0::0x7A5E::0x0C46::SIM0009::INSTR", VI_ERROR_RSRC_NFOUND, ""},
+             NamedCase{"TCPIP0::bench::inst0::INSTR", VI_SUCCESS, "TCPIP0::bench::inst0::INSTR"},
+             NamedCase{"tcpip::10.0.0.7::usb0[31326::3142::SN::0]::instr", VI_SUCCESS,
+                       "tcpip::10.0.0.7::usb0[31326::3142::SN::0]::instr"},
+             NamedCase{tooLong.c_str(), VI_ERROR_INV_RSRC_NAME, ""},
+             NamedCase{"TCPIP", VI_ERROR_RSRC_NFOUND, ""},
+         }) {
+        InstrumentLink named(c.resource);
+        ViChar found[VI_FIND_BUFLEN] = {};
+        EXPECT_EQ(named.FindRsrc(rm, kMeterResourceExpression, found), c.status) << c.resource;
+        EXPECT_STREQ(found, c.found) << c.resource;
+    }
+}
+
 }  // namespace

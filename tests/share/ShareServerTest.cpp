@@ -8,11 +8,11 @@
 #include <future>
 #include <thread>
 
-#include "NetnsTestMain.h"
 #include "Vxi11TestClient.h"
 #include "instrument/InstrumentLink.h"
 #include "share/ShareServer.h"
 #include "sim/SimRegistry.h"
+#include "support/NetworkNamespace.h"
 #include "vxi11/RecordMarking.h"
 
 using namespace zvisa::vxi11;

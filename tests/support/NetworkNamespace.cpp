@@ -1,6 +1,5 @@
-// The server tests talk over loopback only, inside a network namespace of their own made here
-// before any thread starts; without one (not root, no user namespaces) they skip.
-#include <gtest/gtest.h>
+#include "support/NetworkNamespace.h"
+
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -8,8 +7,6 @@
 #include <unistd.h>
 
 #include <cstring>
-
-#include "NetnsTestMain.h"
 
 namespace {
 
@@ -29,12 +26,11 @@ bool BringLoopbackUp() {
 
 }  // namespace
 
-bool InNetworkNamespace() {
+bool EnterNetworkNamespace() {
+    g_inNamespace = ::unshare(CLONE_NEWNET) == 0 && BringLoopbackUp();
     return g_inNamespace;
 }
 
-int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    g_inNamespace = ::unshare(CLONE_NEWNET) == 0 && BringLoopbackUp();
-    return RUN_ALL_TESTS();
+bool InNetworkNamespace() {
+    return g_inNamespace;
 }
