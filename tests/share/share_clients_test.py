@@ -1,6 +1,6 @@
 """zorvane-share against clients we did not write: lxi-tools, rpcbind's rpcinfo and pyvisa-py.
 
-Run inside in_netns.sh: python3 share_clients_test.py SERVER LIBRARY own|rpcbind [unittest
+Run inside tests/support/in_netns.sh: python3 share_clients_test.py SERVER LIBRARY own|rpcbind [unittest
 options]. With "own" the server answers the portmapper itself; with "rpcbind" an rpcbind runs
 first (in_netns.sh --private-run gives it a /run of its own) and the server registers there.
 LIBRARY is libzvisa.so.1, for the run read directly, without the server.

@@ -1,7 +1,7 @@
 """libzvisa.so.1 through PyVISA's ctypes backend on TCPIP INSTR resources of a zorvane-share on
 loopback, as a script on a desk PC reaches a shared meter.
 
-Run inside tests/share/in_netns.sh (the server answers the portmapper on port 111):
+Run inside tests/support/in_netns.sh (the server answers the portmapper on port 111):
 python3 pyvisa_tcpip_test.py SERVER LIBRARY [unittest options].
 """
 import os

@@ -3,7 +3,7 @@ against the same block read directly through our library (PyVISA's ctypes backen
 dcv,instant simulated meter; `lxi benchmark` *IDN? round trips per second; the server's resident
 memory idle and with 50 open links.
 
-Run inside tests/share/in_netns.sh (it answers the portmapper on port 111):
+Run inside tests/support/in_netns.sh (it answers the portmapper on port 111):
 python3 share_bench.py SERVER LIBRARY, or `cmake --build build --target run_share_bench`.
 """
 import os

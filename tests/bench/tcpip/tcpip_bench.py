@@ -3,7 +3,7 @@ read from a dcv,instant simulated meter directly through our library, through ou
 zorvane-share on loopback, and through pyvisa-py and zorvane-share, in turns, in one run. All
 three go through PyVISA, so its parsing of the block weighs on each alike.
 
-Run inside tests/share/in_netns.sh (the server answers the portmapper on port 111):
+Run inside tests/support/in_netns.sh (the server answers the portmapper on port 111):
 python3 tcpip_bench.py SERVER LIBRARY, or `cmake --build build --target run_tcpip_bench`.
 """
 import os
