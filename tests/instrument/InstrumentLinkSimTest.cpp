@@ -105,8 +105,8 @@ TEST_F(InstrumentLinkSimTest, NamedLinkFindsItsMeterOrHandsOnANetworkName) {
                        "USB0::0x7A5E::0x0C46::SIM0002::INSTR"},
              NamedCase{"USB0::0x7A5E::0x0C46::SIM0009::INSTR", VI_ERROR_RSRC_NFOUND, ""},
              NamedCase{"TCPIP0::bench::inst0::INSTR", VI_SUCCESS, "TCPIP0::bench::inst0::INSTR"},
-             NamedCase{"tcpip::10.0.0.7::usb0[31326::3142::SN::0]::instr", VI_SUCCESS,
-                       "tcpip::10.0.0.7::usb0[31326::3142::SN::0]::instr"},
+             NamedCase{"tcpip::127.0.0.7::usb0[31326::3142::SN::0]::instr", VI_SUCCESS,
+                       "tcpip::127.0.0.7::usb0[31326::3142::SN::0]::instr"},
              NamedCase{tooLong.c_str(), VI_ERROR_INV_RSRC_NAME, ""},
              NamedCase{"TCPIP", VI_ERROR_RSRC_NFOUND, ""},
          }) {

@@ -37,11 +37,11 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{"NoOptions", {}, nullptr},
         OptionsCase{"TwoListenAddresses", {"--listen", "0.0.0.0", "--listen", "::1"}, nullptr},
         OptionsCase{
-            "AllowAndIdleTimeout", {"--allow", "10.0.0.0/8", "--idle-timeout", "30"}, nullptr},
+            "AllowAndIdleTimeout", {"--allow", "127.0.0.0/8", "--idle-timeout", "30"}, nullptr},
         OptionsCase{"ListenOnAHostName", {"--listen", "bench.lab"}, "no numeric"},
         OptionsCase{"ListenWithoutValue", {"--listen"}, "needs a value"},
-        OptionsCase{"AllowPrefixTooLong", {"--allow", "10.0.0.0/33"}, "address block"},
-        OptionsCase{"AllowPrefixMissing", {"--allow", "10.0.0.0/"}, "address block"},
+        OptionsCase{"AllowPrefixTooLong", {"--allow", "127.0.0.0/33"}, "address block"},
+        OptionsCase{"AllowPrefixMissing", {"--allow", "127.0.0.0/"}, "address block"},
         OptionsCase{"IdleTimeoutZero", {"--idle-timeout", "0"}, "seconds"},
         OptionsCase{"IdleTimeoutTooLarge", {"--idle-timeout", "99999999999"}, "seconds"},
         OptionsCase{"EmptyMatch", {"--match", ""}, "expression"},
@@ -80,12 +80,12 @@ TEST_P(AllowBlocks, Contain) {
 
 INSTANTIATE_TEST_SUITE_P(
     Blocks, AllowBlocks,
-    testing::Values(CidrCase{"Ipv4BlockHolds", "192.168.10.0/24", "192.168.10.200", true},
-                    CidrCase{"Ipv4OutsideBlock", "192.168.10.0/24", "192.168.11.1", false},
-                    CidrCase{"Ipv4WiderBlockHolds", "192.168.10.0/23", "192.168.11.1", true},
-                    CidrCase{"SingleAddressItself", "10.1.2.3", "10.1.2.3", true},
-                    CidrCase{"SingleAddressOther", "10.1.2.3", "10.1.2.4", false},
-                    CidrCase{"AllIpv4HoldsIpv4", "0.0.0.0/0", "203.0.113.9", true},
+    testing::Values(CidrCase{"Ipv4BlockHolds", "127.0.10.0/24", "127.0.10.200", true},
+                    CidrCase{"Ipv4OutsideBlock", "127.0.10.0/24", "127.0.11.1", false},
+                    CidrCase{"Ipv4WiderBlockHolds", "127.0.10.0/23", "127.0.11.1", true},
+                    CidrCase{"SingleAddressItself", "127.1.2.3", "127.1.2.3", true},
+                    CidrCase{"SingleAddressOther", "127.1.2.3", "127.1.2.4", false},
+                    CidrCase{"AllIpv4HoldsIpv4", "0.0.0.0/0", "127.0.0.9", true},
                     CidrCase{"AllIpv4LeavesIpv6", "0.0.0.0/0", "::1", false},
                     CidrCase{"Ipv6BlockHolds", "2001:db8::/32", "2001:db8:ffff::1", true},
                     CidrCase{"Ipv6OutsideBlock", "2001:db8::/33", "2001:db8:8000::1", false}),
@@ -94,10 +94,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(AllowBlocks, ClientFromAnIpv6SocketCountsAsIpv4) {
     sockaddr_in6 mapped{};
     mapped.sin6_family = AF_INET6;
-    inet_pton(AF_INET6, "::ffff:192.168.10.7", &mapped.sin6_addr);
+    inet_pton(AF_INET6, "::ffff:127.0.10.7", &mapped.sin6_addr);
     NetAddress client =
         NetAddress::FromSockaddr(reinterpret_cast<sockaddr*>(&mapped), sizeof mapped);
-    EXPECT_TRUE(Cidr::Parse("192.168.10.0/24")->Contains(client));
+    EXPECT_TRUE(Cidr::Parse("127.0.10.0/24")->Contains(client));
 }
 
 struct GatewayCase {

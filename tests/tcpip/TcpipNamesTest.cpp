@@ -22,7 +22,7 @@ struct NameCase {
 
 TEST(TcpipNamesTest, ParsesHostsDevicesAndDefaults) {
     const NameCase kCases[] = {
-        {"TCPIP0::192.168.1.20::inst0::INSTR", "TCPIP0::192.168.1.20::inst0::INSTR"},
+        {"TCPIP0::127.0.1.20::inst0::INSTR", "TCPIP0::127.0.1.20::inst0::INSTR"},
         {"TCPIP::bench::INSTR", "TCPIP0::bench::inst0::INSTR"},
         {"tcpip3::bench-2.lab", "TCPIP3::bench-2.lab::inst0::INSTR"},
         {"TCPIP0::bench::usb0[31326::3142::SN1::0]::INSTR",
@@ -64,12 +64,12 @@ TEST(TcpipNamesTest, ParseRsrcExGivesTheInterfaceAndTheFullName) {
     ViChar rsrcClass[VI_FIND_BUFLEN] = {};
     ViChar expanded[VI_FIND_BUFLEN] = {};
     ViChar alias[VI_FIND_BUFLEN] = {};
-    EXPECT_EQ(viParseRsrcEx(rm, "tcpip2::10.0.0.7", &type, &board, rsrcClass, expanded, alias),
+    EXPECT_EQ(viParseRsrcEx(rm, "tcpip2::127.0.0.7", &type, &board, rsrcClass, expanded, alias),
               VI_SUCCESS);
     EXPECT_EQ(type, VI_INTF_TCPIP);
     EXPECT_EQ(board, 2);
     EXPECT_STREQ(rsrcClass, "INSTR");
-    EXPECT_STREQ(expanded, "TCPIP2::10.0.0.7::inst0::INSTR");
+    EXPECT_STREQ(expanded, "TCPIP2::127.0.0.7::inst0::INSTR");
     EXPECT_EQ(viParseRsrc(rm, "TCPIP0::bad host::INSTR", &type, &board), VI_ERROR_INV_RSRC_NAME);
     viClose(rm);
 }
@@ -78,19 +78,18 @@ TEST(TcpipNamesTest, ConfiguredHostsFromTheEnvironmentThenTheFile) {
     const std::string file =
         "# lab meters\n"
         "bench2   # by name\n"
-        "TCPIP1::10.0.0.9::usb0[31326::3142::SN1::0]::INSTR\n"
+        "TCPIP1::127.0.0.9::usb0[31326::3142::SN1::0]::INSTR\n"
         "\n"
         "TCPIP0::bench::inst0::INSTR\n"  // already listed
         "not a host\n"
         "USB0::0x7A5E::0x0C46::SN1::INSTR\n";
     const std::vector<std::string> expected = {
         "TCPIP0::bench::inst0::INSTR",
-        "TCPIP0::192.168.0.5::inst1::INSTR",
+        "TCPIP0::127.0.0.5::inst1::INSTR",
         "TCPIP0::bench2::inst0::INSTR",
-        "TCPIP1::10.0.0.9::usb0[31326::3142::SN1::0]::INSTR",
+        "TCPIP1::127.0.0.9::usb0[31326::3142::SN1::0]::INSTR",
     };
-    EXPECT_EQ(zvisa::tcpip::TcpipResourcesFrom("bench, TCPIP::192.168.0.5::inst1;", file),
-              expected);
+    EXPECT_EQ(zvisa::tcpip::TcpipResourcesFrom("bench, TCPIP::127.0.0.5::inst1;", file), expected);
 }
 
 // viFindRsrc lists what is configured without asking the network: these hosts do not exist.
