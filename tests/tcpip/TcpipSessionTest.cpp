@@ -253,6 +253,15 @@ TEST(TcpipSessionTest, LockIsTheServersAndNests) {
     EXPECT_EQ(calls[2].procedure, kUnlock);
 }
 
+// A read with `timeoutMs` set gives VI_ERROR_TMO, and returns well within `bound`.
+void ExpectReadTimesOut(Session& session, ViUInt32 timeoutMs, std::chrono::seconds bound) {
+    viSetAttribute(session.Vi(), VI_ATTR_TMO_VALUE, timeoutMs);
+    std::string data;
+    const auto start = Clock::now();
+    EXPECT_EQ(session.Read(100, data), VI_ERROR_TMO);
+    EXPECT_LT(Clock::now() - start, bound);
+}
+
 TEST(TcpipSessionTest, MutePeerTimesOutAbortsAndTheNextQueryIsClean) {
     // The read given up on is answered with the abort error once device_abort came.
     ScriptedVxi11Peer peer(
@@ -261,12 +270,9 @@ TEST(TcpipSessionTest, MutePeerTimesOutAbortsAndTheNextQueryIsClean) {
          ReadReply(0, 4, "next\n")});
     Session session(peer);
     ASSERT_EQ(session.Opened(), VI_SUCCESS);
-    viSetAttribute(session.Vi(), VI_ATTR_TMO_VALUE, 200);
-    std::string data;
-    const auto start = Clock::now();
-    EXPECT_EQ(session.Read(100, data), VI_ERROR_TMO);
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+    ExpectReadTimesOut(session, 200, std::chrono::seconds(3));
     EXPECT_TRUE(peer.AbortArrived());
+    std::string data;
     EXPECT_EQ(session.Read(100, data), VI_SUCCESS);
     EXPECT_EQ(data, "next\n");
 }
@@ -275,11 +281,7 @@ TEST(TcpipSessionTest, PeerThatNeverRepliesGivesTimeoutNotHang) {
     ScriptedVxi11Peer peer({Link(), {kDeviceRead, Action::kMute, {}}});
     Session session(peer);
     ASSERT_EQ(session.Opened(), VI_SUCCESS);
-    viSetAttribute(session.Vi(), VI_ATTR_TMO_VALUE, 100);
-    std::string data;
-    const auto start = Clock::now();
-    EXPECT_EQ(session.Read(100, data), VI_ERROR_TMO);
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(4));
+    ExpectReadTimesOut(session, 100, std::chrono::seconds(4));
 }
 
 // viTerminate and viClose from another thread end the read in progress.
