@@ -30,15 +30,17 @@ TcpipSession::TcpipSession(std::unique_ptr<tcpip::Vxi11Link> link, const TcpipId
 
 void TcpipSession::Terminate() {
     stop_.Terminate();
-    link_->Interrupt();
-    const std::lock_guard<std::mutex> lock(turnMutex_);
-    turnChanged_.notify_all();
+    WakeStoppedCalls();
 }
 
 // The server gives back this link's lock when the link is destroyed, once the last call
 // in progress has let go of the session.
 void TcpipSession::Close() {
     stop_.Close();
+    WakeStoppedCalls();
+}
+
+void TcpipSession::WakeStoppedCalls() {
     link_->Interrupt();
     const std::lock_guard<std::mutex> lock(turnMutex_);
     turnChanged_.notify_all();

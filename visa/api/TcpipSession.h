@@ -55,6 +55,8 @@ private:
     ViAccessMode LockState() const;
     ViStatus TakeTurn(const CallStop::Ticket& ticket, ViUInt32 timeoutMs);
     void GiveBackTurn();
+    // Lets the call on the link and those waiting for their turn look at their tickets again.
+    void WakeStoppedCalls();
 
     std::unique_ptr<tcpip::Vxi11Link> link_;
     SessionAttributes attributes_;
