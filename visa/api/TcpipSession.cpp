@@ -93,6 +93,15 @@ struct StatusOnly {
 };
 }  // namespace
 
+template <typename Call>
+ViStatus TcpipSession::StatusOnLink(ViUInt32 timeoutMs, Call call) {
+    return OnLink(timeoutMs, StatusOnly{},
+                  [&](tcpip::Vxi11Link& link, const auto& stopped) {
+                      return StatusOnly{call(link, stopped)};
+                  })
+        .status;
+}
+
 IoResult TcpipSession::Write(const ViByte* data, ViUInt32 count) {
     const ViUInt32 timeoutMs = attributes_.TimeoutMs();
     return OnLink(timeoutMs, IoResult{}, [&](tcpip::Vxi11Link& link, const auto& stopped) {
@@ -113,25 +122,21 @@ IoResult TcpipSession::Read(ViByte* buffer, ViUInt32 count) {
 
 ViStatus TcpipSession::Clear() {
     const ViUInt32 timeoutMs = attributes_.TimeoutMs();
-    return OnLink(timeoutMs, StatusOnly{},
-                  [&](tcpip::Vxi11Link& link, const auto& stopped) {
-                      return StatusOnly{link.Clear(timeoutMs, stopped)};
-                  })
-        .status;
+    return StatusOnLink(timeoutMs, [&](tcpip::Vxi11Link& link, const auto& stopped) {
+        return link.Clear(timeoutMs, stopped);
+    });
 }
 
 ViStatus TcpipSession::ReadStatusByte(ViUInt16& statusByte) {
     const ViUInt32 timeoutMs = attributes_.TimeoutMs();
-    return OnLink(timeoutMs, StatusOnly{},
-                  [&](tcpip::Vxi11Link& link, const auto& stopped) {
-                      std::uint8_t stb = 0;
-                      const ViStatus status = link.ReadStatusByte(stb, timeoutMs, stopped);
-                      if (status == VI_SUCCESS) {
-                          statusByte = stb;
-                      }
-                      return StatusOnly{status};
-                  })
-        .status;
+    return StatusOnLink(timeoutMs, [&](tcpip::Vxi11Link& link, const auto& stopped) {
+        std::uint8_t stb = 0;
+        const ViStatus status = link.ReadStatusByte(stb, timeoutMs, stopped);
+        if (status == VI_SUCCESS) {
+            statusByte = stb;
+        }
+        return status;
+    });
 }
 
 ViStatus TcpipSession::AssertTrigger(ViUInt16 protocol) {
@@ -139,11 +144,9 @@ ViStatus TcpipSession::AssertTrigger(ViUInt16 protocol) {
         return VI_ERROR_INV_PROT;
     }
     const ViUInt32 timeoutMs = attributes_.TimeoutMs();
-    return OnLink(timeoutMs, StatusOnly{},
-                  [&](tcpip::Vxi11Link& link, const auto& stopped) {
-                      return StatusOnly{link.Trigger(timeoutMs, stopped)};
-                  })
-        .status;
+    return StatusOnLink(timeoutMs, [&](tcpip::Vxi11Link& link, const auto& stopped) {
+        return link.Trigger(timeoutMs, stopped);
+    });
 }
 
 // Reads and writes go straight to the server, so there is no buffer to flush.
@@ -157,52 +160,44 @@ ViStatus TcpipSession::Lock(ViAccessMode type, ViUInt32 timeoutMs, const std::st
     if (type != VI_EXCLUSIVE_LOCK && type != VI_SHARED_LOCK) {
         return VI_ERROR_INV_LOCK_TYPE;
     }
-    return OnLink(timeoutMs, StatusOnly{},
-                  [&](tcpip::Vxi11Link& link, const auto& stopped) {
-                      const bool held = exclusiveLocks_ + sharedLocks_ > 0;
-                      if (!held) {
-                          if (const ViStatus status = link.Lock(timeoutMs, stopped);
-                              status != VI_SUCCESS) {
-                              return StatusOnly{status};
-                          }
-                      }
-                      if (type == VI_EXCLUSIVE_LOCK) {
-                          return StatusOnly{++exclusiveLocks_ > 1 ? VI_SUCCESS_NESTED_EXCLUSIVE
-                                                                  : VI_SUCCESS};
-                      }
-                      if (sharedLocks_ == 0) {
-                          sharedKey_ = !requestedKey.empty()
-                                           ? requestedKey
-                                           : kSharedKeyPrefix +
-                                                 std::to_string(reinterpret_cast<uintptr_t>(this));
-                      }
-                      accessKey = sharedKey_;
-                      return StatusOnly{++sharedLocks_ > 1 ? VI_SUCCESS_NESTED_SHARED : VI_SUCCESS};
-                  })
-        .status;
+    return StatusOnLink(timeoutMs, [&](tcpip::Vxi11Link& link, const auto& stopped) {
+        const bool held = exclusiveLocks_ + sharedLocks_ > 0;
+        if (!held) {
+            if (const ViStatus status = link.Lock(timeoutMs, stopped); status != VI_SUCCESS) {
+                return status;
+            }
+        }
+        if (type == VI_EXCLUSIVE_LOCK) {
+            return ++exclusiveLocks_ > 1 ? VI_SUCCESS_NESTED_EXCLUSIVE : VI_SUCCESS;
+        }
+        if (sharedLocks_ == 0) {
+            sharedKey_ = !requestedKey.empty()
+                             ? requestedKey
+                             : kSharedKeyPrefix + std::to_string(reinterpret_cast<uintptr_t>(this));
+        }
+        accessKey = sharedKey_;
+        return ++sharedLocks_ > 1 ? VI_SUCCESS_NESTED_SHARED : VI_SUCCESS;
+    });
 }
 
 ViStatus TcpipSession::Unlock() {
     const ViUInt32 timeoutMs = attributes_.TimeoutMs();
-    return OnLink(timeoutMs, StatusOnly{},
-                  [&](tcpip::Vxi11Link& link, const auto& stopped) {
-                      if (exclusiveLocks_ + sharedLocks_ == 0) {
-                          return StatusOnly{VI_ERROR_SESN_NLOCKED};
-                      }
-                      if (exclusiveLocks_ + sharedLocks_ == 1) {
-                          if (const ViStatus status = link.Unlock(timeoutMs, stopped);
-                              status != VI_SUCCESS && status != VI_ERROR_SESN_NLOCKED) {
-                              return StatusOnly{status};
-                          }
-                      }
-                      std::atomic<int>& level =
-                          exclusiveLocks_ > 0 ? exclusiveLocks_ : sharedLocks_;
-                      --level;
-                      return StatusOnly{exclusiveLocks_ > 0 ? VI_SUCCESS_NESTED_EXCLUSIVE
-                                        : sharedLocks_ > 0  ? VI_SUCCESS_NESTED_SHARED
-                                                            : VI_SUCCESS};
-                  })
-        .status;
+    return StatusOnLink(timeoutMs, [&](tcpip::Vxi11Link& link, const auto& stopped) {
+        if (exclusiveLocks_ + sharedLocks_ == 0) {
+            return VI_ERROR_SESN_NLOCKED;
+        }
+        if (exclusiveLocks_ + sharedLocks_ == 1) {
+            if (const ViStatus status = link.Unlock(timeoutMs, stopped);
+                status != VI_SUCCESS && status != VI_ERROR_SESN_NLOCKED) {
+                return status;
+            }
+        }
+        std::atomic<int>& level = exclusiveLocks_ > 0 ? exclusiveLocks_ : sharedLocks_;
+        --level;
+        return exclusiveLocks_ > 0 ? VI_SUCCESS_NESTED_EXCLUSIVE
+               : sharedLocks_ > 0  ? VI_SUCCESS_NESTED_SHARED
+                                   : VI_SUCCESS;
+    });
 }
 
 ViAccessMode TcpipSession::LockState() const {

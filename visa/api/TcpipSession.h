@@ -52,6 +52,9 @@ private:
     // Runs `call(link, stopped)` once the session's turn comes, within `timeoutMs`.
     template <typename Result, typename Call>
     Result OnLink(ViUInt32 timeoutMs, Result refused, Call call);
+    // OnLink for a call whose only result is its status.
+    template <typename Call>
+    ViStatus StatusOnLink(ViUInt32 timeoutMs, Call call);
     ViAccessMode LockState() const;
     ViStatus TakeTurn(const CallStop::Ticket& ticket, ViUInt32 timeoutMs);
     void GiveBackTurn();
