@@ -259,11 +259,7 @@ int Measure(const Options& options) {
     settings.progressInPlace = isatty(STDERR_FILENO) == 1;
     ConsoleReport report(settings);
     RunRecord record(std::time(nullptr));
-    if (options.resource) {
-        RunMeasurement(report, record, *options.resource);
-    } else {
-        RunMeasurement(report, record);
-    }
+    RunMeasurement(report, record, options.resource.value_or(std::string()));
     report.EndProgress();
 
     const RunRecord::Outcome outcome = record.RunOutcome();

@@ -13,9 +13,7 @@ CMeterApp::CMeterApp(int& argc, char** argv) : m_app(argc, argv) {
 
 bool CMeterApp::InitInstance(const std::string& resource) {
     CMeterDlg dlg;
-    if (!resource.empty()) {
-        dlg.SetResource(resource);
-    }
+    dlg.SetResource(resource);
     dlg.exec();
     return false;
 }

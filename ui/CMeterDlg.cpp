@@ -249,11 +249,7 @@ void CMeterDlg::SetResource(const std::string& resource) {
 
 void CMeterDlg::RunOnce() {
     const std::shared_ptr<RunRecord> record = m_latestRun.Begin(std::time(nullptr));
-    if (m_resource.empty()) {
-        RunMeasurement(*this, *record);
-    } else {
-        RunMeasurement(*this, *record, m_resource);
-    }
+    RunMeasurement(*this, *record, m_resource);
     m_latestRun.End();
     emit runFinished();
 }
