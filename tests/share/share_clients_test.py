@@ -19,6 +19,9 @@ import pyvisa
 from pyvisa.constants import StatusCode
 from pyvisa_py.protocols import rpc, vxi11
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from share_run import HOST, VisaTestCase, direct_block, wait_until  # noqa: E402
+
 SERVER, LIBRARY, MODE = sys.argv.pop(1), sys.argv.pop(1), sys.argv.pop(1)
 
 INSTANT = "USB0::0x7A5E::0x0C46::SIM0001::INSTR"  # inst0
@@ -26,7 +29,6 @@ BURST = "USB0::0x7A5E::0x0C47::SIM0002::INSTR"    # inst1, 1 s bursts
 BLOCK = "USB0::0x7A5E::0x0C46::SIM0003::INSTR"    # inst2, read by one test only
 MUTE = "USB0::0x7A5E::0x0C46::SIM0004::INSTR"     # inst3
 SIM = f"{INSTANT}=dcv,instant;{BURST}=dci;{BLOCK}=dcv,instant;{MUTE}=mute"
-HOST = "127.0.0.1"
 CORE, ABORT = 0x0607AF, 0x0607B0
 
 
@@ -38,33 +40,15 @@ def run(*command, timeout=20):
     return subprocess.run(command, capture_output=True, text=True, timeout=timeout)
 
 
-def wait_until(condition, seconds=5.0):
-    deadline = time.monotonic() + seconds
-    while not condition() and time.monotonic() < deadline:
-        time.sleep(0.05)
-    return condition()
-
-
 def portmapper_answers():
     return run("rpcinfo", "-p", HOST).returncode == 0
 
 
-def direct_block(sample_count):
-    """The first DR? block of a fresh process reading the meter through our library."""
-    rm = pyvisa.ResourceManager(LIBRARY)
-    try:
-        meter = rm.open_resource(BLOCK)
-        meter.write(f"SAMPLE:COUNT {sample_count}")
-        return meter.query_binary_values("DR?", datatype="f")
-    finally:
-        rm.close()
-
-
-class ShareClientsTest(unittest.TestCase):
+class ShareClientsTest(VisaTestCase):
     @classmethod
     def setUpClass(cls):
         os.environ["ZVISA_SIM"] = SIM
-        cls.direct = direct_block(50000)
+        cls.direct = direct_block(LIBRARY, BLOCK)
         cls.rpcbind = None
         if MODE == "rpcbind":
             os.makedirs("/run/rpcbind", exist_ok=True)
@@ -94,11 +78,6 @@ class ShareClientsTest(unittest.TestCase):
         meter = self.rm.open_resource(f"TCPIP0::{HOST}::{device}::INSTR", **settings)
         self.addCleanup(meter.close)
         return meter
-
-    def assertStatus(self, status, call, *args):
-        with self.assertRaises(pyvisa.VisaIOError) as raised:
-            call(*args)
-        self.assertEqual(raised.exception.error_code, status)
 
     def test_rpcinfo(self):
         listing = run("rpcinfo", "-p", HOST).stdout

@@ -5,7 +5,6 @@ Run inside tests/support/in_netns.sh (the server answers the portmapper on port 
 python3 pyvisa_tcpip_test.py SERVER LIBRARY [unittest options].
 """
 import os
-import socket
 import subprocess
 import sys
 import tempfile
@@ -15,6 +14,9 @@ import unittest
 import pyvisa
 from pyvisa import constants
 from pyvisa.constants import StatusCode
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from share_run import VisaTestCase, direct_block, portmapper_listens, wait_until  # noqa: E402
 
 SERVER, LIBRARY = sys.argv.pop(1), sys.argv.pop(1)
 
@@ -28,33 +30,14 @@ def tcpip(device):
     return f"TCPIP0::127.0.0.1::{device}::INSTR"
 
 
-def portmapper_listens():
-    with socket.socket() as probe:
-        probe.settimeout(0.2)
-        return probe.connect_ex(("127.0.0.1", 111)) == 0
-
-
-def read_block(resource):
-    """A fresh process's first DR? block of 50000 readings, through our library."""
-    rm = pyvisa.ResourceManager(LIBRARY)
-    try:
-        meter = rm.open_resource(resource)
-        meter.write("SAMPLE:COUNT 50000")
-        return meter.query_binary_values("DR?", datatype="f")
-    finally:
-        rm.close()
-
-
-class PyvisaTcpipTest(unittest.TestCase):
+class PyvisaTcpipTest(VisaTestCase):
     @classmethod
     def setUpClass(cls):
         os.environ["ZVISA_SIM"] = SIM
-        cls.direct = read_block(BLOCK)
+        cls.direct = direct_block(LIBRARY, BLOCK)
         cls.log = tempfile.TemporaryFile("w+")
         cls.server = subprocess.Popen([SERVER, "--listen", "127.0.0.1"], stderr=cls.log)
-        deadline = time.monotonic() + 5
-        while not portmapper_listens() and time.monotonic() < deadline:
-            time.sleep(0.05)
+        wait_until(portmapper_listens)
         # The client sees the meters only through the server.
         del os.environ["ZVISA_SIM"]
 
@@ -72,11 +55,6 @@ class PyvisaTcpipTest(unittest.TestCase):
         meter = self.rm.open_resource(tcpip(device), **settings)
         self.addCleanup(meter.close)
         return meter
-
-    def assertStatus(self, status, call, *args):
-        with self.assertRaises(pyvisa.VisaIOError) as raised:
-            call(*args)
-        self.assertEqual(raised.exception.error_code, status)
 
     def test_query_identity(self):
         meter = self.open("inst0")

@@ -16,6 +16,9 @@ import pyvisa
 from pyvisa import constants
 from pyvisa.constants import StatusCode
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from share_run import VisaTestCase  # noqa: E402
+
 LIBRARY = sys.argv.pop(1) if __name__ == "__main__" else os.environ["ZVISA_LIBRARY"]
 
 VOLTS = "USB0::0x7A5E::0x0C46::A1::INSTR"
@@ -35,7 +38,7 @@ def identity(resource):
     return f"ZORVANE SIM,DMM-SIM,{serial},1.0"
 
 
-class PyvisaClientTest(unittest.TestCase):
+class PyvisaClientTest(VisaTestCase):
     def setUp(self):
         self.rm = pyvisa.ResourceManager(LIBRARY)
         self.addCleanup(self.rm.close)
@@ -44,11 +47,6 @@ class PyvisaClientTest(unittest.TestCase):
         instrument = self.rm.open_resource(resource, **settings)
         self.addCleanup(instrument.close)
         return instrument
-
-    def assertStatus(self, status, call, *args):
-        with self.assertRaises(pyvisa.VisaIOError) as raised:
-            call(*args)
-        self.assertEqual(raised.exception.error_code, status)
 
     def test_lists_the_meters_an_expression_matches(self):
         for expression, found in (("?*::INSTR", METERS), ("USB0?*", (VOLTS, CURRENT)),

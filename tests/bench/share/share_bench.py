@@ -11,22 +11,17 @@ import re
 import statistics
 import subprocess
 import sys
-import time
 
 import pyvisa
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
+from share_run import block_milliseconds, portmapper_listens, wait_until  # noqa: E402
 
 SERVER, LIBRARY = sys.argv[1], sys.argv[2]
 METER = "USB0::0x7A5E::0x0C46::SIM0001::INSTR"
 BLOCKS = 100
 ROUND_TRIPS = 2000
 LINKS = 50
-
-
-def block_milliseconds(meter):
-    start = time.perf_counter()
-    readings = meter.query_binary_values("DR?", datatype="f")
-    assert len(readings) == 50000
-    return (time.perf_counter() - start) * 1000
 
 
 def median_block_milliseconds(direct, shared):
@@ -45,19 +40,12 @@ def resident_kib(pid):
         return int(re.search(r"VmRSS:\s+(\d+)", status.read()).group(1))
 
 
-def wait_for_portmapper():
-    for _ in range(100):
-        if subprocess.run(["rpcinfo", "-p", "127.0.0.1"], capture_output=True).returncode == 0:
-            return
-        time.sleep(0.05)
-    raise SystemExit("the server did not come up")
-
-
 def main():
     os.environ["ZVISA_SIM"] = f"{METER}=dcv,instant"
     server = subprocess.Popen([SERVER], stderr=subprocess.DEVNULL)
     try:
-        wait_for_portmapper()
+        if not wait_until(portmapper_listens):
+            raise SystemExit("the server did not come up")
         idle = resident_kib(server.pid)
         rm = pyvisa.ResourceManager("@py")
         direct_rm = pyvisa.ResourceManager(LIBRARY)

@@ -7,13 +7,14 @@ Run inside tests/support/in_netns.sh (the server answers the portmapper on port 
 python3 tcpip_bench.py SERVER LIBRARY, or `cmake --build build --target run_tcpip_bench`.
 """
 import os
-import socket
 import statistics
 import subprocess
 import sys
-import time
 
 import pyvisa
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
+from share_run import block_milliseconds, portmapper_listens, wait_until  # noqa: E402
 
 SERVER, LIBRARY = sys.argv[1], sys.argv[2]
 METER = "USB0::0x7A5E::0x0C46::SIM0001::INSTR"
@@ -21,27 +22,12 @@ SHARED = "TCPIP0::127.0.0.1::inst0::INSTR"
 BLOCKS = 100
 
 
-def block_milliseconds(meter):
-    start = time.perf_counter()
-    readings = meter.query_binary_values("DR?", datatype="f")
-    assert len(readings) == 50000
-    return (time.perf_counter() - start) * 1000
-
-
-def wait_for_portmapper():
-    for _ in range(100):
-        with socket.socket() as probe:
-            if probe.connect_ex(("127.0.0.1", 111)) == 0:
-                return
-        time.sleep(0.05)
-    raise SystemExit("the server did not come up")
-
-
 def main():
     os.environ["ZVISA_SIM"] = f"{METER}=dcv,instant"
     server = subprocess.Popen([SERVER], stderr=subprocess.DEVNULL)
     try:
-        wait_for_portmapper()
+        if not wait_until(portmapper_listens):
+            raise SystemExit("the server did not come up")
         ours = pyvisa.ResourceManager(LIBRARY)
         py = pyvisa.ResourceManager("@py")
         meters = {
